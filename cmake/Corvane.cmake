@@ -1,0 +1,24 @@
+# Warnings are faults in our own code (not in Qt's generated moc files).
+function(corvane_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# A static library of one layer, built from every source file that matches the
+# patterns (so that a new file in a folder needs no edit here) and not EXCLUDE.
+function(corvane_library name)
+  cmake_parse_arguments(ARG "" "EXCLUDE" "SOURCES;LINK" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${ARG_SOURCES})
+  if(ARG_EXCLUDE)
+    list(FILTER srcs EXCLUDE REGEX "${ARG_EXCLUDE}")
+  endif()
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_LINK})
+    corvane_warnings(${name})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARG_LINK})
+  endif()
+endfunction()

@@ -1,0 +1,39 @@
+#include "platform/host.h"
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "platform/system.h"
+
+namespace platform {
+
+namespace {
+
+class ThreadSleeper final : public Sleeper {
+public:
+    void sleep(int milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+};
+
+class SystemClock final : public Clock {
+public:
+    LocalTime now() override
+    {
+        std::time_t t = std::time(nullptr);
+        std::tm tm {};
+        ::localtime_r(&t, &tm);
+        return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+    }
+};
+
+} // namespace
+
+void installHostServices()
+{
+    static ThreadSleeper sleeper;
+    static SystemClock clock;
+    installService<Sleeper>(sleeper);
+    installService<Clock>(clock);
+}
+
+} // namespace platform

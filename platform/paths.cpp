@@ -1,0 +1,104 @@
+#include "platform/paths.h"
+
+#include <cstdlib>
+#include <optional>
+#include <system_error>
+
+#include "platform/text.h"
+
+namespace platform {
+
+namespace {
+
+std::filesystem::path executableFolder()
+{
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return std::filesystem::current_path(ec);
+    return exe.parent_path();
+}
+
+std::optional<std::filesystem::path>& appOverride()
+{
+    static std::optional<std::filesystem::path> p;
+    return p;
+}
+
+std::optional<std::filesystem::path>& windowsOverride()
+{
+    static std::optional<std::filesystem::path> p;
+    return p;
+}
+
+std::filesystem::path fromText(std::u16string_view s)
+{
+    return std::filesystem::path(text::toUtf8(s));
+}
+
+} // namespace
+
+std::filesystem::path appFolder()
+{
+    if (appOverride())
+        return *appOverride();
+    static const std::filesystem::path folder = executableFolder();
+    return folder;
+}
+
+std::u16string appPath()
+{
+    std::u16string s = text::fromUtf8(appFolder().string());
+    while (s.size() > 1 && (s.back() == u'/' || s.back() == u'\\'))
+        s.pop_back();
+    return s;
+}
+
+void setAppFolder(const std::filesystem::path& folder)
+{
+    appOverride() = folder;
+}
+
+std::filesystem::path windowsFolder()
+{
+    if (windowsOverride())
+        return *windowsOverride();
+    if (const char* env = std::getenv("CORVANE_WINDOWS_DIR"); env != nullptr && *env != '\0')
+        return env;
+    return "/var/lib/corvane/windows";
+}
+
+void setWindowsFolder(const std::filesystem::path& folder)
+{
+    windowsOverride() = folder;
+}
+
+std::filesystem::path toolsFolder()
+{
+    if (const char* env = std::getenv("CORVANE_TOOLS_DIR"); env != nullptr && *env != '\0')
+        return env;
+    return executableFolder() / "tools";
+}
+
+std::filesystem::path localPath(std::u16string_view windowsPath)
+{
+    std::u16string_view p = windowsPath;
+    // "C:\windows" (any drive letter, any case) followed by the end or a backslash.
+    if (p.size() >= 10 && p[1] == u':' && (p[2] == u'\\' || p[2] == u'/') &&
+        text::toLowerAscii(p.substr(3, 7)) == u"windows" && (p.size() == 10 || p[10] == u'\\' || p[10] == u'/')) {
+        std::u16string rest(p.substr(10));
+        for (auto& c : rest)
+            if (c == u'\\')
+                c = u'/';
+        while (!rest.empty() && rest.front() == u'/')
+            rest.erase(rest.begin());
+        return rest.empty() ? windowsFolder() : windowsFolder() / fromText(rest);
+    }
+    std::u16string local(p);
+    for (auto& c : local)
+        if (c == u'\\')
+            c = u'/';
+    return fromText(local);
+}
+
+} // namespace platform

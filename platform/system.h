@@ -67,6 +67,20 @@ public:
     virtual bool prevInstance() = 0;
 };
 
+class Program {
+public:
+    virtual ~Program() = default;
+    // Ends the program at once: no window runs an unload handler, nothing is saved.
+    // The host never returns from it; a fake records it and returns, so callers
+    // return straight after.
+    virtual void end(int exitCode) = 0;
+};
+
+inline void End(int exitCode = 0)
+{
+    service<Program>().end(exitCode);
+}
+
 class EventLog {
 public:
     virtual ~EventLog() = default;

@@ -122,6 +122,13 @@ public:
     void logEvent(int type, long eventId, std::u16string_view text) override { entries.push_back({type, eventId, std::u16string(text)}); }
 };
 
+class FakeProgram final : public Program {
+public:
+    std::vector<int> ends;
+    bool ended() const { return !ends.empty(); }
+    void end(int exitCode) override { ends.push_back(exitCode); }
+};
+
 // Every fake above, installed for the lifetime of the object.
 struct FakeServices {
     FakeWmi wmi;
@@ -133,6 +140,7 @@ struct FakeServices {
     FakeDesktop desktop;
     FakeInstances instances;
     FakeEventLog eventLog;
+    FakeProgram program;
 
 private:
     ScopedService<Wmi> wmi_{wmi};
@@ -144,6 +152,7 @@ private:
     ScopedService<Desktop> desktop_{desktop};
     ScopedService<Instances> instances_{instances};
     ScopedService<EventLog> eventLog_{eventLog};
+    ScopedService<Program> program_{program};
 };
 
 } // namespace platform::fakes

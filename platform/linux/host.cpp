@@ -1,6 +1,8 @@
 #include "platform/host.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <thread>
 
@@ -26,6 +28,15 @@ public:
     }
 };
 
+class ProcessEnd final : public Program {
+public:
+    void end(int exitCode) override
+    {
+        std::fflush(nullptr);
+        std::_Exit(exitCode);
+    }
+};
+
 } // namespace
 
 void installHostServices()
@@ -34,6 +45,8 @@ void installHostServices()
     static SystemClock clock;
     installService<Sleeper>(sleeper);
     installService<Clock>(clock);
+    static ProcessEnd program;
+    installService<Program>(program);
 }
 
 } // namespace platform

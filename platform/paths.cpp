@@ -42,6 +42,8 @@ std::filesystem::path appFolder()
 {
     if (appOverride())
         return *appOverride();
+    if (const char* env = std::getenv("CORVANE_APP_DIR"); env != nullptr && *env != '\0')
+        return env;
     static const std::filesystem::path folder = executableFolder();
     return folder;
 }

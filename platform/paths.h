@@ -8,7 +8,8 @@
 
 namespace platform {
 
-// The application folder as a text, without a trailing separator: the programs build
+// The application folder: CORVANE_APP_DIR when set, else the running executable's folder.
+// As a text, without a trailing separator: the programs build
 // every data path by appending a tail such as u"\\pwd.txt" to it.
 std::u16string appPath();
 std::filesystem::path appFolder();

@@ -18,17 +18,13 @@ std::vector<std::u16string> splitCommandLine(std::u16string_view s)
     if (i == s.size())
         return args;
 
-    // The program name: quotes group, backslashes are plain characters.
+    // The program name: quotes group (and are dropped), backslashes are plain characters.
     std::u16string program;
-    if (s[i] == u'"') {
-        ++i;
-        while (i < s.size() && s[i] != u'"')
-            program += s[i++];
-        if (i < s.size())
-            ++i;
-    } else {
-        while (i < s.size() && !isBlank(s[i]))
-            program += s[i++];
+    for (bool quoted = false; i < s.size() && (quoted || !isBlank(s[i])); ++i) {
+        if (s[i] == u'"')
+            quoted = !quoted;
+        else
+            program += s[i];
     }
     args.push_back(program);
 

@@ -6,6 +6,10 @@
 #include <ctime>
 #include <thread>
 
+#include "platform/database.h"
+#include "platform/linux/instances_linux.h"
+#include "platform/linux/launcher_linux.h"
+#include "platform/linux/wmi_linux.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -47,6 +51,13 @@ void installHostServices()
     installService<Clock>(clock);
     static ProcessEnd program;
     installService<Program>(program);
+    static LinuxWmi wmi;
+    installService<Wmi>(wmi);
+    static LinuxLauncher launcher;
+    installService<Launcher>(launcher);
+    static FlockInstances instances;
+    installService<Instances>(instances);
+    installService<Database>(odbcDatabase());
 }
 
 } // namespace platform

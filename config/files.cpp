@@ -1,0 +1,42 @@
+#include "config/files.h"
+
+#include "platform/paths.h"
+
+namespace config {
+
+std::u16string appFile(std::u16string_view name)
+{
+    return platform::appPath() + u"\\" + std::u16string(name);
+}
+
+std::optional<std::vector<std::u16string>> readLines(std::u16string_view path, std::size_t count)
+{
+    auto reader = platform::TextReader::open(path);
+    if (!reader)
+        return std::nullopt;
+    std::vector<std::u16string> lines;
+    std::u16string line;
+    while (lines.size() < count && reader->readLine(line))
+        lines.push_back(line);
+    return lines;
+}
+
+std::optional<std::u16string> saveFiles(const std::vector<FileLines>& files)
+{
+    std::vector<platform::TextWriter> writers;
+    for (const auto& file : files) {
+        auto writer = platform::TextWriter::create(appFile(file.name), file.access);
+        if (!writer)
+            return file.name;
+        for (const auto& line : file.lines)
+            if (!writer->writeLine(line))
+                return file.name;
+        writers.push_back(std::move(*writer));
+    }
+    for (std::size_t i = 0; i < writers.size(); ++i)
+        if (!writers[i].close())
+            return files[i].name;
+    return std::nullopt;
+}
+
+} // namespace config

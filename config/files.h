@@ -1,0 +1,30 @@
+#pragma once
+// The windows' files in the application folder, read by line and saved all or nothing.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/text_file.h"
+
+namespace config {
+
+// The application folder's file of that name, as the system writes a path.
+std::u16string appFile(std::u16string_view name);
+
+// At most the first count lines; nothing when the file cannot be opened.
+std::optional<std::vector<std::u16string>> readLines(std::u16string_view path, std::size_t count);
+
+struct FileLines {
+    std::u16string name; // in the application folder
+    std::vector<std::u16string> lines;
+    platform::FileAccess access = platform::FileAccess::Shared;
+};
+
+// Every file is written whole before the first one replaces its old version, so a file
+// that cannot be written (folder, a character code page 936 cannot hold) leaves all of
+// them as they were. Gives the name of the file that failed.
+std::optional<std::u16string> saveFiles(const std::vector<FileLines>& files);
+
+} // namespace config

@@ -1,0 +1,216 @@
+#include "config/form_cansu.h"
+
+#include <QFocusEvent>
+
+#include "config/client_config.h"
+#include "config/credentials.h"
+#include "config/form_design.h"
+#include "config/hardware.h"
+#include "platform/gui/qt_text.h"
+#include "platform/message_box.h"
+#include "platform/system.h"
+
+namespace config {
+
+using platform::qs;
+using platform::u16;
+
+namespace {
+
+QComboBox* list(QWidget* parent, const char* name, int l, int t, int w, int h)
+{
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QString::fromLatin1(name));
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    // Only the exact text counts: no completion may change what the user typed.
+    combo->setCompleter(nullptr);
+    place(combo, l, t, w, h);
+    return combo;
+}
+
+void setRed(QLabel* lbl)
+{
+    QPalette p = lbl->palette();
+    p.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    lbl->setPalette(p);
+}
+
+} // namespace
+
+form_cansu::form_cansu()
+{
+    setObjectName(QStringLiteral("form_cansu"));
+    setWindowTitle(QStringLiteral("VPN参数设置"));
+    fixedDialogFrame(this, 8565, 4740);
+
+    Frame1 = new QGroupBox(QStringLiteral("VPN参数"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    place(Frame1, 480, 240, 7695, 1575);
+    Label1 = label(Frame1, "Label1", QStringLiteral("(IP/域名)"), 120, 240, 810, 180);
+    setRed(Label1);
+    Label5 = label(Frame1, "Label5", QStringLiteral("服务器地址"), 120, 450, 900, 180);
+    txt_server = textBox(Frame1, "txt_server", 1080, 360, 2415, 300);
+    Label6 = label(Frame1, "Label6", QStringLiteral("通信端口"), 4080, 450, 720, 180);
+    txt_port = textBox(Frame1, "txt_port", 5040, 360, 2415, 300);
+    Label7 = label(Frame1, "Label7", QStringLiteral("封装协议"), 240, 1140, 720, 180);
+    comb_proto = list(Frame1, "comb_proto", 1080, 1080, 1215, 300);
+    Label8 = label(Frame1, "Label8", QStringLiteral("加密算法"), 2520, 1140, 720, 180);
+    comb_cipher = list(Frame1, "comb_cipher", 3360, 1080, 1455, 300);
+    Label2 = label(Frame1, "Label2", QStringLiteral("摘要算法"), 5160, 1140, 720, 180);
+    comb_auth = list(Frame1, "comb_auth", 6120, 1080, 1335, 300);
+
+    Frame2 = new QGroupBox(QStringLiteral("接入帐号"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    place(Frame2, 480, 2160, 7695, 1335);
+    Label9 = label(Frame2, "Label9", QStringLiteral("用户名"), 360, 720, 540, 180);
+    txt_user = textBox(Frame2, "txt_user", 960, 600, 2415, 300);
+    Label10 = label(Frame2, "Label10", QStringLiteral("密   码"), 4080, 720, 630, 180);
+    txt_pwd = passwordBox(Frame2, "txt_pwd", 4920, 600, 2415, 300);
+
+    hard_check = new QCheckBox(QStringLiteral("硬件绑定"), this);
+    hard_check->setObjectName(QStringLiteral("hard_check"));
+    place(hard_check, 360, 3720, 1215, 255);
+    otp_check = new QCheckBox(QStringLiteral("动态口令"), this);
+    otp_check->setObjectName(QStringLiteral("otp_check"));
+    place(otp_check, 2160, 3720, 1215, 255);
+
+    cmd_ok = pictureButton(this, "cmd_ok", Picture::Tick, QStringLiteral("确定"));
+    place(cmd_ok, 5160, 3840, 1455, 375);
+    cmd_quxiao = pictureButton(this, "cmd_quxiao", Picture::Cross, QStringLiteral("取消"));
+    place(cmd_quxiao, 6840, 3840, 1455, 375);
+    cmd_gethardinfo = new QPushButton(QStringLiteral("生成硬件特征码"), this);
+    cmd_gethardinfo->setObjectName(QStringLiteral("cmd_gethardinfo"));
+    place(cmd_gethardinfo, 120, 4200, 1455, 375);
+
+    hardinfo = label(this, "hardinfo", QString(), 1800, 4200, 3135, 255);
+    setRed(hardinfo);
+    QFont font(QStringLiteral("宋体"));
+    font.setPointSizeF(10.5);
+    hardinfo->setFont(font);
+
+    QWidget* order[] = {txt_server, txt_port,   comb_proto, comb_cipher, txt_user,        txt_pwd,
+                        cmd_ok,     cmd_quxiao, hard_check, otp_check,   cmd_gethardinfo, comb_auth};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    txt_server->setFocus();
+
+    hard_check->installEventFilter(this);
+    otp_check->installEventFilter(this);
+    connect(cmd_ok, &QPushButton::clicked, this, [this] { cmd_ok_Click(); });
+    connect(cmd_quxiao, &QPushButton::clicked, this, [this] { cmd_quxiao_Click(); });
+    connect(cmd_gethardinfo, &QPushButton::clicked, this, [this] { cmd_gethardinfo_Click(); });
+
+    centreOnScreen(this);
+    Form_Load();
+}
+
+bool form_cansu::eventFilter(QObject* watched, QEvent* event)
+{
+    // The user moving into a box, not the window coming back to the front.
+    if (event->type() == QEvent::FocusIn) {
+        auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            if (watched == hard_check)
+                hard_check_GotFocus();
+            else if (watched == otp_check)
+                otp_check_GotFocus();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void form_cansu::Form_Load()
+{
+    for (auto [combo, entries] : {std::pair{comb_cipher, &cipherEntries()}, std::pair{comb_proto, &protoEntries()},
+                                  std::pair{comb_auth, &digestEntries()}}) {
+        for (const auto& entry : *entries)
+            combo->addItem(qs(entry));
+        combo->setCurrentIndex(-1);
+        combo->clearEditText();
+    }
+
+    if (auto lines = readLines(appFile(u"config.ovpn"), 5)) {
+        auto r = readBackClientConfig(*lines);
+        if (r.port)
+            txt_port->setText(qs(*r.port));
+        if (r.proto)
+            comb_proto->setEditText(qs(*r.proto));
+        if (r.server)
+            txt_server->setText(qs(*r.server));
+        if (r.cipher)
+            comb_cipher->setEditText(qs(*r.cipher));
+        if (r.digest)
+            comb_auth->setEditText(qs(*r.digest));
+    }
+
+    StoredCredentials c;
+    if (auto lines = readLines(appFile(u"pwd.txt"), 4))
+        c = readBackCredentials(*lines);
+    if (c.user)
+        txt_user->setText(qs(*c.user));
+    if (c.password) {
+        txt_pwd->setText(qs(c.password->password));
+        hardinfo->setText(qs(c.password->code));
+    }
+    hard_check->setChecked(checkBoxFromFlagLine(c.hardFlag));
+    otp_check->setChecked(checkBoxFromFlagLine(c.otpFlag));
+}
+
+void form_cansu::cmd_ok_Click()
+{
+    auto port = parsePort(u16(txt_port->text()));
+    if (!port) {
+        platform::msgBox(u"通信端口必须是 1 到 65535 之间的整数！", platform::vbInformation, u"警告");
+        txt_port->setFocus();
+        return;
+    }
+
+    ClientConfig cfg;
+    cfg.port = *port;
+    cfg.proto = u16(comb_proto->currentText());
+    cfg.server = u16(txt_server->text());
+    cfg.cipher = u16(comb_cipher->currentText());
+    cfg.digest = u16(comb_auth->currentText());
+    cfg.otp = otp_check->isChecked();
+
+    // The code is made afresh from this PC, never taken from the label or the file.
+    std::u16string line2 = hard_check->isChecked() ? passwordLine(hardwareFeatureCode(), u16(txt_pwd->text()))
+                                                   : u16(txt_pwd->text());
+    bool saved = saveOrWarn({
+        {u"config.ovpn", clientConfigLines(cfg), platform::FileAccess::Shared},
+        {u"pwd.txt",
+         credentialsLines(u16(txt_user->text()), line2, hard_check->isChecked() ? 1 : 0, otp_check->isChecked() ? 1 : 0),
+         platform::FileAccess::OwnerOnly},
+    });
+    if (!saved)
+        return;
+    platform::msgBox(u"保存成功！", platform::vbInformation, u"提示");
+    close();
+}
+
+void form_cansu::cmd_quxiao_Click()
+{
+    close();
+}
+
+void form_cansu::hard_check_GotFocus()
+{
+    otp_check->setChecked(false);
+}
+
+void form_cansu::otp_check_GotFocus()
+{
+    hard_check->setChecked(false);
+}
+
+void form_cansu::cmd_gethardinfo_Click()
+{
+    hardinfo->setText(qs(hardwareFeatureCode()));
+    auto& clipboard = platform::service<platform::Clipboard>();
+    clipboard.clear();
+    clipboard.setText(u16(hardinfo->text()));
+    platform::msgBox(u"硬件特征码已复制到粘贴板，可通过邮件或QQ发给VPN管理员！", platform::vbOKOnly, u"硬件绑定");
+}
+
+} // namespace config

@@ -1,0 +1,55 @@
+#include "config/form_hard.h"
+
+#include <array>
+
+#include "config/form_design.h"
+#include "platform/gui/qt_text.h"
+#include "platform/message_box.h"
+#include "platform/paths.h"
+
+namespace config {
+
+using platform::qs;
+using platform::twips;
+
+form_hard::form_hard()
+    : loadDiskId([] { return loadDiskID32(platform::appFolder() / "libDiskID32.so"); })
+{
+    setObjectName(QStringLiteral("form_hard"));
+    setWindowTitle(QStringLiteral("硬件绑定-----获取硬件信息"));
+    resize(twips(8130), twips(2610));
+
+    Label1 = label(this, "Label1", QStringLiteral("制造商"), 360, 240, 540, 180, true);
+    Text1 = textBox(this, "Text1", 240, 720, 5415, 375);
+    Label2 = label(this, "Label2", QStringLiteral("ID:序列号"), 360, 1320, 810, 180, true);
+    Text2 = textBox(this, "Text2", 240, 1680, 5295, 375);
+    Command1 = new QPushButton(QStringLiteral("读取硬件"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    place(Command1, 6480, 1200, 1095, 495);
+
+    setTabOrder(Text1, Command1);
+    setTabOrder(Command1, Text2);
+    Text1->setFocus();
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+
+    centreOnScreen(this);
+}
+
+void form_hard::Command1_Click()
+{
+    if (!diskId_) {
+        DiskIdEntry entry = loadDiskId();
+        if (!entry.call) {
+            platform::msgBox(entry.problem, platform::vbInformation, u"警告");
+            return;
+        }
+        diskId_ = std::move(entry.call);
+    }
+    std::array<char, diskIdBufferSize> first{};
+    std::array<char, diskIdBufferSize> second{};
+    diskId_(first.data(), second.data());
+    Text1->setText(qs(diskIdText({first.data(), first.size()}, false)));
+    Text2->setText(qs(diskIdText({second.data(), second.size()}, true)));
+}
+
+} // namespace config

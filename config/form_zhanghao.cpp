@@ -1,0 +1,113 @@
+#include "config/form_zhanghao.h"
+
+#include <QEvent>
+
+#include "config/credentials.h"
+#include "config/form_design.h"
+#include "platform/gui/qt_text.h"
+#include "platform/message_box.h"
+
+namespace config {
+
+using platform::qs;
+using platform::u16;
+
+namespace {
+bool showOnFocus = false;
+} // namespace
+
+void setShowPasswordOnFocus(bool show)
+{
+    showOnFocus = show;
+}
+
+bool showPasswordOnFocus()
+{
+    return showOnFocus;
+}
+
+form_zhanghao::form_zhanghao()
+{
+    setObjectName(QStringLiteral("form_zhanghao"));
+    setWindowTitle(QStringLiteral("VPN接入帐号"));
+    fixedDialogFrame(this, 4680, 3090);
+
+    Label1 = label(this, "Label1", QStringLiteral("用户名"), 360, 457, 540, 180, true);
+    txt_user = textBox(this, "txt_user", 1080, 360, 3015, 375);
+    Label2 = label(this, "Label2", QStringLiteral("密  码"), 360, 1177, 540, 180, true);
+    txt_pwd = passwordBox(this, "txt_pwd", 1080, 1080, 3015, 375);
+    txt_pwd->setAttribute(Qt::WA_InputMethodEnabled, false);
+    cmd_ok = pictureButton(this, "cmd_ok", Picture::Tick, QStringLiteral("确定"));
+    place(cmd_ok, 720, 2040, 1455, 375);
+    Command1 = pictureButton(this, "Command1", Picture::Cross, QStringLiteral("取消"));
+    place(Command1, 2640, 2040, 1455, 375);
+
+    setTabOrder(txt_user, txt_pwd);
+    setTabOrder(txt_pwd, cmd_ok);
+    setTabOrder(cmd_ok, Command1);
+    txt_user->setFocus();
+
+    txt_pwd->installEventFilter(this);
+    connect(cmd_ok, &QPushButton::clicked, this, [this] { cmd_ok_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+
+    centreOnScreen(this);
+    Form_Load();
+}
+
+bool form_zhanghao::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == txt_pwd && showPasswordOnFocus()) {
+        if (event->type() == QEvent::FocusIn)
+            txt_pwd_GotFocus();
+        else if (event->type() == QEvent::FocusOut)
+            txt_pwd_LostFocus();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void form_zhanghao::Form_Load()
+{
+    auto lines = readLines(appFile(u"pwd.txt"), 4);
+    if (!lines)
+        return;
+    auto c = readBackCredentials(*lines);
+    if (c.user)
+        txt_user->setText(qs(*c.user));
+    if (c.password) {
+        txt_pwd->setText(qs(c.password->password));
+        hard_code = c.password->code;
+    }
+    hard_flag = flagFromLine(c.hardFlag);
+    otp_flag = flagFromLine(c.otpFlag);
+}
+
+void form_zhanghao::cmd_ok_Click()
+{
+    if (!saveOrWarn({{u"pwd.txt",
+                      credentialsLines(u16(txt_user->text()), passwordLine(hard_code, u16(txt_pwd->text())), hard_flag,
+                                       otp_flag),
+                      platform::FileAccess::OwnerOnly}}))
+        return;
+    platform::msgBox(u"设置成功！", platform::vbInformation, u"提示");
+    close();
+}
+
+void form_zhanghao::Command1_Click()
+{
+    close();
+}
+
+void form_zhanghao::txt_pwd_GotFocus()
+{
+    txt_pwd->setEchoMode(QLineEdit::Normal);
+    // A clear field would turn the input method back on; the password stays plain keys.
+    txt_pwd->setAttribute(Qt::WA_InputMethodEnabled, false);
+}
+
+void form_zhanghao::txt_pwd_LostFocus()
+{
+    txt_pwd->setEchoMode(QLineEdit::Password);
+}
+
+} // namespace config

@@ -1,0 +1,73 @@
+#include "console/form_gaimima.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+
+#include "console/form_layout.h"
+#include "console/password_file.h"
+#include "platform/gui/qt_text.h"
+#include "platform/message_box.h"
+
+namespace console {
+
+form_gaimima::form_gaimima(QWidget* parent) : QWidget(parent)
+{
+    setUpSmallWindow(*this, "form_gaimima", QStringLiteral("修改控制台密码"), 5040, 2880);
+
+    Label1 = control<QLabel>(this, "Label1", twipsRect(480, 420, 960, 255), QStringLiteral("原密码"));
+    txt_old = control<QLineEdit>(this, "txt_old", twipsRect(1440, 360, 2895, 315));
+    Label2 = control<QLabel>(this, "Label2", twipsRect(480, 960, 960, 255), QStringLiteral("新密码"));
+    txt_new = control<QLineEdit>(this, "txt_new", twipsRect(1440, 900, 2895, 315));
+    maskWithStars(txt_new);
+    Label3 = control<QLabel>(this, "Label3", twipsRect(480, 1500, 960, 255), QStringLiteral("确认密码"));
+    txt_renew = control<QLineEdit>(this, "txt_renew", twipsRect(1440, 1440, 2895, 315));
+    maskWithStars(txt_renew);
+
+    cmd_ok = control<QPushButton>(this, "cmd_ok", twipsRect(1440, 2160, 1215, 375));
+    cmd_ok->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    connect(cmd_ok, &QPushButton::clicked, this, [this] { cmd_ok_Click(); });
+
+    cmd_exit = control<QPushButton>(this, "cmd_exit", twipsRect(3120, 2160, 1215, 375));
+    cmd_exit->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    connect(cmd_exit, &QPushButton::clicked, this, [this] { cmd_exit_Click(); });
+
+    centreOnScreen(*this);
+}
+
+void form_gaimima::cmd_ok_Click()
+{
+    const std::u16string stored = password_file::read().password;
+    if (platform::u16(txt_old->text()) != stored) {
+        platform::msgBox(u"原密码输入错误，请检查！", platform::vbInformation, u"警告");
+        txt_old->clear();
+        txt_old->setFocus();
+        return;
+    }
+    if (txt_new->text().isEmpty()) {
+        platform::msgBox(u"新密码不可为空", platform::vbInformation, u"警告");
+        txt_new->setFocus();
+        return;
+    }
+    if (txt_new->text() != txt_renew->text()) {
+        platform::msgBox(u"新密码和确认密码输入不一致，请重输！", platform::vbInformation, u"提示");
+        txt_new->clear();
+        txt_renew->clear();
+        return;
+    }
+    if (!password_file::write(platform::u16(txt_new->text()), u"1")) {
+        platform::msgBox(u"无法写入文件 " + password_file::displayPath() + u"，密码未修改！", platform::vbInformation,
+                         u"警告");
+        return;
+    }
+    platform::msgBox(u"设置成功！", platform::vbInformation, u"提示");
+    close();
+}
+
+void form_gaimima::cmd_exit_Click()
+{
+    close();
+}
+
+} // namespace console

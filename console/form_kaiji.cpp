@@ -1,0 +1,55 @@
+#include "console/form_kaiji.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QStyle>
+
+#include "console/form_layout.h"
+#include "console/logchange.h"
+#include "console/password_file.h"
+#include "platform/launcher.h"
+#include "platform/message_box.h"
+#include "platform/text.h"
+
+namespace console {
+
+form_kaiji::form_kaiji(QWidget* parent) : QWidget(parent)
+{
+    setUpSmallWindow(*this, "form_kaiji", QStringLiteral("高级设置"), 4560, 1800);
+
+    check_kaiji =
+        control<QCheckBox>(this, "check_kaiji", twipsRect(480, 360, 3600, 375), QStringLiteral("VPN设置为开机自动运行"));
+    Command1 = control<QPushButton>(this, "Command1", twipsRect(2880, 1080, 1215, 375));
+    Command1->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+
+    centreOnScreen(*this);
+
+    Form_Load();
+}
+
+void form_kaiji::Form_Load()
+{
+    // The flag of this run, not line 2 of the file: only the login and a save set it.
+    check_kaiji->setChecked(logchange::AutoStartFlag == 1);
+}
+
+void form_kaiji::Command1_Click()
+{
+    const std::u16string password = password_file::read().password;
+    std::int16_t flag = 0;
+    if (check_kaiji->isChecked()) {
+        platform::shell(u"sc config OpenVPNService start= auto", platform::vbHide);
+        flag = 1;
+    } else {
+        platform::shell(u"sc config OpenVPNService start= demand", platform::vbHide);
+    }
+    logchange::AutoStartFlag = flag;
+    if (!password_file::write(password, platform::text::number(flag))) {
+        platform::msgBox(u"无法写入文件 " + password_file::displayPath() + u"！", platform::vbInformation, u"警告");
+        return;
+    }
+    close();
+}
+
+} // namespace console

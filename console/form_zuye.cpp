@@ -1,0 +1,765 @@
+#include "console/form_zuye.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cmath>
+
+#include "console/form_zuye_images.h"
+#include "console/log_view.h"
+#include "console/logchange.h"
+#include "platform/gui/cstray.h"
+#include "platform/gui/qt_text.h"
+#include "platform/gui/small_window.h"
+#include "platform/paths.h"
+#include "platform/system.h"
+
+namespace console {
+
+using platform::qs;
+using platform::twips;
+using platform::u16;
+
+namespace {
+
+constexpr int TwipsPerPixel = 15;
+
+// A size computed in twips, as whole pixels; the layout never asks for less than none.
+int pixels(double twipsValue)
+{
+    return std::max(0, static_cast<int>(std::lround(twipsValue / TwipsPerPixel)));
+}
+
+QFont songti(double points)
+{
+    QFont f;
+    f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun")});
+    f.setPointSizeF(points);
+    return f;
+}
+
+constexpr int KeyRole = Qt::UserRole;
+
+} // namespace
+
+// ---------------------------------------------------------------- grid
+
+FlexGridModel::FlexGridModel(int rows, int cols, QObject* parent)
+    : QAbstractTableModel(parent), rows_(rows), cols_(cols), cells_(rows * cols)
+{
+}
+
+int FlexGridModel::rowCount(const QModelIndex& parent) const
+{
+    // Row 0 is shown as the view's header.
+    return parent.isValid() ? 0 : rows_ - 1;
+}
+
+int FlexGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : cols_;
+}
+
+QVariant FlexGridModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid())
+        return {};
+    return cell(index.row() + 1, index.column());
+}
+
+QVariant FlexGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
+        return {};
+    return cell(0, section);
+}
+
+const QString& FlexGridModel::cell(int row, int col) const
+{
+    return cells_[row * cols_ + col];
+}
+
+void FlexGridModel::setCell(int row, int col, const QString& text)
+{
+    QString& c = cells_[row * cols_ + col];
+    if (c == text)
+        return;
+    c = text;
+    changed(row, col);
+}
+
+void FlexGridModel::clear()
+{
+    for (auto& c : cells_)
+        c = QString();
+    changed(-1, -1);
+}
+
+void FlexGridModel::changed(int row, int col)
+{
+    // row 0 is the header, -1 the whole grid.
+    if (!redraw_) {
+        pendingHeader_ = pendingHeader_ || row <= 0;
+        pendingCells_ = pendingCells_ || row != 0;
+        return;
+    }
+    if (row <= 0)
+        emit headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
+    if (row > 0)
+        emit dataChanged(index(row - 1, col), index(row - 1, col), {Qt::DisplayRole});
+    else if (row < 0)
+        emit dataChanged(index(0, 0), index(rows_ - 2, cols_ - 1), {Qt::DisplayRole});
+}
+
+void FlexGridModel::setRedraw(bool on)
+{
+    redraw_ = on;
+    if (!on)
+        return;
+    // One signal for everything written meanwhile; the header only when it changed, as
+    // a header change makes the view measure itself again.
+    if (pendingHeader_)
+        emit headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
+    if (pendingCells_)
+        emit dataChanged(index(0, 0), index(rows_ - 2, cols_ - 1), {Qt::DisplayRole});
+    pendingHeader_ = pendingCells_ = false;
+}
+
+FlexGrid::FlexGrid(QWidget* parent)
+    : QTableView(parent), model_(new FlexGridModel(RowCount, ColCount, this)), colWidths_(ColCount, 1200)
+{
+    setModel(model_);
+    verticalHeader()->hide();
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setSectionsClickable(false);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    for (int c = 0; c < ColCount; ++c)
+        horizontalHeader()->resizeSection(c, twips(colWidths_[c]));
+}
+
+void FlexGrid::Clear()
+{
+    model_->clear();
+}
+
+void FlexGrid::setTextMatrix(int row, int col, const QString& text)
+{
+    if (row < 0 || row >= RowCount || col < 0 || col >= ColCount)
+        return;
+    model_->setCell(row, col, text);
+}
+
+void FlexGrid::setTextMatrix(int row, int col, std::u16string_view text)
+{
+    setTextMatrix(row, col, qs(text));
+}
+
+QString FlexGrid::TextMatrix(int row, int col) const
+{
+    if (row < 0 || row >= RowCount || col < 0 || col >= ColCount)
+        return {};
+    return model_->cell(row, col);
+}
+
+void FlexGrid::setColWidth(int col, int twipsValue)
+{
+    if (col < 0 || col >= ColCount)
+        return;
+    colWidths_[col] = std::max(0, twipsValue);
+    horizontalHeader()->resizeSection(col, pixels(colWidths_[col]));
+}
+
+int FlexGrid::ColWidth(int col) const
+{
+    return col < 0 || col >= ColCount ? 0 : colWidths_[col];
+}
+
+void FlexGrid::setRedraw(bool on)
+{
+    model_->setRedraw(on);
+}
+
+// ---------------------------------------------------------------- timer, status bar, images
+
+TimerControl::TimerControl(QObject* parent) : QObject(parent)
+{
+    connect(&timer_, &QTimer::timeout, this, &TimerControl::Timer);
+}
+
+void TimerControl::setInterval(int milliseconds)
+{
+    interval_ = std::max(0, milliseconds);
+    if (interval_ == 0)
+        timer_.stop();
+    else
+        timer_.start(interval_);
+}
+
+StatusBarControl::StatusBarControl(QWidget* parent) : QStatusBar(parent)
+{
+    setSizeGripEnabled(false);
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QLabel(this);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        addWidget(label);
+        panels_.push_back(label);
+        widths_.push_back(0);
+    }
+}
+
+QString StatusBarControl::panelText(int panel) const
+{
+    return panel >= 1 && panel <= panelCount() ? panels_[panel - 1]->text() : QString();
+}
+
+void StatusBarControl::setPanelText(int panel, const QString& text)
+{
+    if (panel >= 1 && panel <= panelCount())
+        panels_[panel - 1]->setText(text);
+}
+
+void StatusBarControl::setPanelText(int panel, std::u16string_view text)
+{
+    setPanelText(panel, qs(text));
+}
+
+int StatusBarControl::panelWidth(int panel) const
+{
+    return panel >= 1 && panel <= panelCount() ? widths_[panel - 1] : 0;
+}
+
+void StatusBarControl::setPanelWidth(int panel, int twipsValue)
+{
+    if (panel < 1 || panel > panelCount())
+        return;
+    widths_[panel - 1] = std::max(0, twipsValue);
+    panels_[panel - 1]->setFixedWidth(pixels(widths_[panel - 1]));
+}
+
+ImageList::ImageList(QList<QIcon> images, QObject* parent) : QObject(parent), images_(std::move(images)) {}
+
+QIcon ImageList::ListImage(int index) const
+{
+    return index >= 1 && index <= count() ? images_[index - 1] : QIcon();
+}
+
+// ---------------------------------------------------------------- the window
+
+namespace {
+
+class GridRows final : public LogGrid {
+public:
+    GridRows(FlexGrid& grid, TimerControl& timer) : grid_(grid), timer_(timer) {}
+    void setRow(int row, const LogRow& cells) override
+    {
+        grid_.setTextMatrix(row, 0, cells.category);
+        grid_.setTextMatrix(row, 1, cells.date);
+        grid_.setTextMatrix(row, 2, cells.time);
+        grid_.setTextMatrix(row, 3, cells.message);
+    }
+    void clearRowsFrom(int row) override
+    {
+        const QString empty;
+        for (int r = row; r < FlexGrid::RowCount; ++r)
+            for (int c = 0; c < 4; ++c)
+                grid_.setTextMatrix(r, c, empty);
+    }
+    void setLogInterval(int milliseconds) override { timer_.setInterval(milliseconds); }
+
+private:
+    FlexGrid& grid_;
+    TimerControl& timer_;
+};
+
+} // namespace
+
+form_zuye::form_zuye()
+{
+    setObjectName(QStringLiteral("form_zuye"));
+    setWindowTitle(QStringLiteral("CorvaneVPN控制台"));
+    setWindowIcon(images::programIcon());
+    buildControls();
+    buildToolbar();
+    buildMenus();
+    resize(twips(14715), twips(9735) + menuBar()->sizeHint().height());
+    Form_Load();
+}
+
+form_zuye::~form_zuye() = default;
+
+void form_zuye::buildControls()
+{
+    // The client area keeps the design's coordinates: the toolbar docks into it at the
+    // top, as the tree and grid positions below expect.
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("client"));
+    client_->installEventFilter(this);
+    setCentralWidget(client_);
+
+    ImageList1 = new ImageList(images::treePictures(), this);
+    ImageList1->setObjectName(QStringLiteral("ImageList1"));
+    toolbarimage = new ImageList(images::toolbarPictures(), this);
+    toolbarimage->setObjectName(QStringLiteral("toolbarimage"));
+
+    TreeView1 = new QTreeWidget(client_);
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setFont(songti(10.5));
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setGeometry(twips(0), twips(480), twips(3495), twips(8295));
+    connect(TreeView1, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* node, int) { TreeView1_NodeClick(nodeKey(node)); });
+
+    loggrid = new FlexGrid(client_);
+    loggrid->setObjectName(QStringLiteral("loggrid"));
+    loggrid->setFont(songti(9));
+    loggrid->setGeometry(twips(3600), twips(480), twips(11175), twips(8295));
+
+    Picture1 = new QFrame(client_);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(twips(0), twips(8880), twips(14535), twips(495));
+
+    StatusBar1 = new StatusBarControl(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setFixedHeight(twips(375));
+    StatusBar1->setPanelText(1, QStringLiteral("CorvaneVPN客户端"));
+    StatusBar1->setPanelText(2, QStringLiteral("版本号：V9.02"));
+    StatusBar1->setPanelText(3, QStringLiteral("版权所有，侵权必究"));
+    StatusBar1->setPanelText(4, QStringLiteral("技术支持热线：请联系您的VPN服务商"));
+    setStatusBar(StatusBar1);
+
+    Timer1 = new TimerControl(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    connect(Timer1, &TimerControl::Timer, this, &form_zuye::Timer1_Timer);
+
+    cstray1 = new platform::cstray(this);
+    cstray1->setObjectName(QStringLiteral("cstray1"));
+    cstray1->setTrayicon(images::trayIcon());
+    cstray1->setTraytip(QStringLiteral("CorvaneVPN控制台"));
+    connect(cstray1, &platform::cstray::TrayActivate, this, [this](int, int) { cstray1_TrayActivate(); });
+}
+
+void form_zuye::buildToolbar()
+{
+    Toolbar1 = new QToolBar(client_);
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setMovable(false);
+    Toolbar1->setFloatable(false);
+    Toolbar1->setIconSize(QSize(16, 16));
+    Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    Toolbar1->setGeometry(0, 0, twips(14715), twips(420));
+
+    struct Button {
+        const char16_t* key;
+        int picture;
+        const char16_t* tip;
+    };
+    static constexpr Button design[] = {
+        {u"启动", 1, u"启动VPN"}, {u"停止", 2, nullptr}, {u"配置", 4, nullptr},
+        {u"关于", 3, nullptr},   {u"帮助", 6, nullptr}, {u"退出", 5, nullptr},
+    };
+    for (const auto& b : design) {
+        auto* action = Toolbar1->addAction(toolbarimage->ListImage(b.picture), QString());
+        action->setData(qs(b.key));
+        // The button's second text has no other use than telling what it does.
+        action->setToolTip(b.tip != nullptr ? qs(b.tip) : QString());
+        if (auto* button = Toolbar1->widgetForAction(action))
+            button->setFixedSize(22, 23);
+        connect(action, &QAction::triggered, this, [this, action] { Toolbar1_ButtonClick(buttonKey(action)); });
+        buttons_.push_back(action);
+    }
+
+    Text1 = new QLineEdit(Toolbar1);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(twips(2160), twips(0), twips(2295), twips(320));
+}
+
+void form_zuye::buildMenus()
+{
+    auto topLevel = [this](const QString& name, const QString& caption, QAction*& entry) {
+        QMenu* menu = menuBar()->addMenu(caption);
+        menu->setObjectName(name);
+        entry = menu->menuAction();
+        entry->setObjectName(name);
+        return menu;
+    };
+    auto item = [this](QMenu* menu, const QString& name, const QString& caption, QAction*& action,
+                       void (form_zuye::*handler)()) {
+        action = menu->addAction(caption);
+        action->setObjectName(name);
+        if (handler != nullptr)
+            connect(action, &QAction::triggered, this, handler);
+    };
+
+    QMenu* m = topLevel(QStringLiteral("xitong"), QStringLiteral("系统设置"), xitong);
+    item(m, QStringLiteral("gaimima"), QStringLiteral("修改控制台密码"), gaimima, &form_zuye::gaimima_Click);
+    item(m, QStringLiteral("tuicu"), QStringLiteral("退出"), tuicu, &form_zuye::tuicu_Click);
+
+    m = topLevel(QStringLiteral("vpncz"), QStringLiteral("VPN操作"), vpncz);
+    item(m, QStringLiteral("cansuo"), QStringLiteral("参数设置"), cansuo, &form_zuye::cansuo_Click);
+    item(m, QStringLiteral("zhanghao"), QStringLiteral("帐号设置"), zhanghao, &form_zuye::zhanghao_Click);
+    item(m, QStringLiteral("kong"), QStringLiteral("-----------"), kong, nullptr);
+    item(m, QStringLiteral("start"), QStringLiteral("启动VPN"), start, &form_zuye::start_Click);
+    item(m, QStringLiteral("tingzi"), QStringLiteral("停止VPN"), tingzi, &form_zuye::tingzi_Click);
+    item(m, QStringLiteral("chaxun"), QStringLiteral("查询状态"), chaxun, &form_zuye::chaxun_Click);
+
+    m = topLevel(QStringLiteral("gaoji"), QStringLiteral("高级设置"), gaoji);
+    item(m, QStringLiteral("gjwh"), QStringLiteral("高级维护"), gjwh, &form_zuye::gjwh_Click);
+    item(m, QStringLiteral("hardbind"), QStringLiteral("硬件绑定"), hardbind, &form_zuye::hardbind_Click);
+    item(m, QStringLiteral("kaiji"), QStringLiteral("开机运行"), kaiji, &form_zuye::kaiji_Click);
+
+    // A top-level entry that is itself the command.
+    gywm = menuBar()->addAction(QStringLiteral("关于我们"));
+    gywm->setObjectName(QStringLiteral("gywm"));
+    connect(gywm, &QAction::triggered, this, &form_zuye::gywm_Click);
+}
+
+void form_zuye::buildTree()
+{
+    struct Node {
+        int parent;
+        const char16_t* key;
+        const char16_t* text;
+        int picture;
+    };
+    static constexpr Node design[] = {
+        {0, nullptr, u"VPN设置中心", 6}, {1, u"VPN配置", u"VPN配置", 5},   {2, u"参数设置", u"参数设置", 2},
+        {2, u"帐号设置", u"帐号设置", 3}, {1, nullptr, u"VPN操作", 7},      {5, u"启动VPN", u"启动VPN", 11},
+        {5, u"停止VPN", u"停止VPN", 12},  {5, u"查询状态", u"查询状态", 13}, {1, u"查看日志", u"查看日志", 1},
+        {9, u"最新日志", u"最新日志", 4}, {1, nullptr, u"测试工具", 13},     {11, u"PING测试", u"PING测试", 13},
+    };
+    QList<QTreeWidgetItem*> nodes;
+    for (const auto& n : design) {
+        QTreeWidgetItem* node = n.parent == 0 ? new QTreeWidgetItem(TreeView1) : new QTreeWidgetItem(nodes[n.parent - 1]);
+        node->setText(0, qs(n.text));
+        node->setIcon(0, ImageList1->ListImage(n.picture));
+        if (n.key != nullptr)
+            node->setData(0, KeyRole, qs(n.key));
+        nodes.push_back(node);
+    }
+}
+
+QAction* form_zuye::toolbarButton(int index) const
+{
+    return index >= 1 && index <= buttons_.size() ? buttons_[index - 1] : nullptr;
+}
+
+QString form_zuye::buttonKey(const QAction* button)
+{
+    return button != nullptr ? button->data().toString() : QString();
+}
+
+QString form_zuye::nodeKey(const QTreeWidgetItem* node)
+{
+    return node != nullptr ? node->data(0, KeyRole).toString() : QString();
+}
+
+int form_zuye::widthTwips() const
+{
+    return frameGeometry().width() * TwipsPerPixel;
+}
+
+int form_zuye::heightTwips() const
+{
+    return frameGeometry().height() * TwipsPerPixel;
+}
+
+void form_zuye::writeHeaderRow()
+{
+    for (int c = 0; c < 4; ++c)
+        loggrid->setTextMatrix(0, c, GridHeader[c]);
+}
+
+// ---------------------------------------------------------------- start-up and layout
+
+void form_zuye::Form_Load()
+{
+    if (platform::service<platform::Instances>().prevInstance()) {
+        platform::End();
+        return;
+    }
+    loaded_ = true;
+
+    platform::setHelpFile(platform::appPath() + u"\\help.chm");
+
+    TreeView1->setIconSize(QSize(16, 16));
+    TreeView1->setRootIsDecorated(true);
+    TreeView1->setItemsExpandable(true);
+
+    buildTree();
+
+    // A state that cannot be told counts as a running service.
+    auto count = ServiceStateQuery();
+    if (!count || *count != 0) {
+        Timer1->setInterval(5000);
+        StatusBar1->setPanelText(2, RunningText);
+    } else {
+        Timer1->setInterval(0);
+        StatusBar1->setPanelText(2, StoppedText);
+    }
+
+    for (int i = 0; i < TreeView1->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* root = TreeView1->topLevelItem(i);
+        root->setExpanded(true);
+        for (int c = 0; c < root->childCount(); ++c)
+            if (root->child(c)->childCount() > 0)
+                root->child(c)->setExpanded(true);
+    }
+
+    writeHeaderRow();
+    loggrid->setTextMatrix(1, 0, LogCategory);
+    loggrid->setTextMatrix(1, 1, logchange::TodayText());
+    loggrid->setTextMatrix(1, 2, logchange::NowTimeText());
+    loggrid->setTextMatrix(1, 3, u" 成功加载VPN配置信息");
+    loggrid->setTextMatrix(2, 0, LogCategory);
+    loggrid->setTextMatrix(2, 1, logchange::TodayText());
+    loggrid->setTextMatrix(2, 2, logchange::NowTimeText());
+    loggrid->setTextMatrix(2, 3, u" 等候VPN运行信息");
+
+    setWindowState(Qt::WindowMaximized);
+    Form_Resize();
+}
+
+namespace {
+
+enum { Normal = 0, Minimised = 1, Maximised = 2 };
+
+int stateOf(const QWidget& w)
+{
+    Qt::WindowStates s = w.windowState();
+    if (s & Qt::WindowMinimized)
+        return Minimised;
+    if (s & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        return Maximised;
+    return Normal;
+}
+
+void setWidthTwips(QWidget* w, double value)
+{
+    w->resize(pixels(value), w->height());
+}
+
+void setHeightTwips(QWidget* w, double value)
+{
+    w->resize(w->width(), pixels(value));
+}
+
+} // namespace
+
+void form_zuye::Form_Resize()
+{
+    auto panels = [this] {
+        const double w = widthTwips();
+        StatusBar1->setPanelWidth(1, static_cast<int>(std::lround(w * 0.2)));
+        StatusBar1->setPanelWidth(2, static_cast<int>(std::lround(w * 0.2)));
+        StatusBar1->setPanelWidth(3, static_cast<int>(std::lround(w * 0.3)));
+        StatusBar1->setPanelWidth(4, static_cast<int>(std::lround(w * 0.3)));
+    };
+
+    if (stateOf(*this) == Maximised) {
+        auto toolbar = [this] { return Toolbar1->height() * TwipsPerPixel; };
+        auto strip = [this] { return Picture1->height() * TwipsPerPixel; };
+        setWidthTwips(TreeView1, widthTwips() * 0.23);
+        setHeightTwips(TreeView1, heightTwips() - toolbar() - strip() - 1200);
+        setHeightTwips(loggrid, heightTwips() - toolbar() - strip() - 1200);
+        setWidthTwips(loggrid, widthTwips() * 0.81 - 300);
+        setWidthTwips(Picture1, widthTwips());
+        Picture1->move(Picture1->x(), pixels(heightTwips() - strip() - toolbar() - 750));
+        panels();
+        for (int c = 0; c < 3; ++c)
+            loggrid->setColWidth(c, NormalColumnWidths[c]);
+        loggrid->setColWidth(3, loggrid->width() * TwipsPerPixel - 3500);
+    }
+    if (stateOf(*this) == Normal) {
+        TreeView1->resize(twips(3495), twips(8295));
+        loggrid->resize(twips(10935), twips(8295));
+        for (int c = 0; c < 4; ++c)
+            loggrid->setColWidth(c, NormalColumnWidths[c]);
+        setWidthTwips(Picture1, widthTwips());
+        Picture1->move(Picture1->x(), twips(8880));
+        panels();
+    }
+    if (stateOf(*this) == Minimised) {
+        cstray1->setIntray(true);
+        // Hidden once the state change is through: showMinimized() shows the window
+        // again after it has set the state.
+        QTimer::singleShot(0, this, [this] {
+            if (stateOf(*this) == Minimised)
+                hide();
+        });
+    }
+}
+
+void form_zuye::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (loaded_)
+        Form_Resize();
+}
+
+void form_zuye::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && loaded_)
+        Form_Resize();
+}
+
+bool form_zuye::eventFilter(QObject* watched, QEvent* event)
+{
+    // The toolbar keeps to the top edge by its docking, whatever the layout does.
+    if (watched == client_ && event->type() == QEvent::Resize)
+        Toolbar1->resize(client_->width(), Toolbar1->height());
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void form_zuye::cstray1_TrayActivate()
+{
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    show();
+    cstray1->setIntray(false);
+}
+
+// ---------------------------------------------------------------- log, actions, dispatch
+
+void form_zuye::Timer1_Timer()
+{
+    GridRows rows(*loggrid, *Timer1);
+    loggrid->setRedraw(false);
+    refreshLog(rows, logFilePath());
+    loggrid->setRedraw(true);
+}
+
+void form_zuye::start_Click()
+{
+    startAction(*this, EntryPoint::Menu);
+}
+
+void form_zuye::tingzi_Click()
+{
+    stopAction(*this, EntryPoint::Menu);
+}
+
+void form_zuye::chaxun_Click()
+{
+    queryAction();
+}
+
+void form_zuye::TreeView1_NodeClick(const QString& key)
+{
+    switch (treeCommand(u16(key))) {
+    case TreeCommand::OpenCansu: openCansu(); break;
+    case TreeCommand::OpenZhanghao: openZhanghao(); break;
+    case TreeCommand::Start: startAction(*this, EntryPoint::Tree); break;
+    case TreeCommand::Stop: stopAction(*this, EntryPoint::Tree); break;
+    case TreeCommand::Query: queryAction(); break;
+    case TreeCommand::ResetLog: resetLog(*this); break;
+    case TreeCommand::None: break;
+    }
+}
+
+void form_zuye::Toolbar1_ButtonClick(const QString& key)
+{
+    switch (toolbarCommand(u16(key))) {
+    case ToolbarCommand::Exit: platform::End(); break;
+    case ToolbarCommand::Start: startAction(*this, EntryPoint::Toolbar); break;
+    case ToolbarCommand::Stop: stopAction(*this, EntryPoint::Toolbar); break;
+    case ToolbarCommand::OpenCansu: openCansu(); break;
+    case ToolbarCommand::OpenAbout: openAbout(); break;
+    case ToolbarCommand::Help: platform::service<platform::Desktop>().sendKeys(u"{F1}"); break;
+    case ToolbarCommand::None: break;
+    }
+}
+
+void form_zuye::tuicu_Click()
+{
+    platform::End();
+}
+
+void form_zuye::gaimima_Click()
+{
+    // form_gaimima comes later.
+}
+
+void form_zuye::cansuo_Click()
+{
+    // form_cansu comes later.
+}
+
+void form_zuye::zhanghao_Click()
+{
+    // form_zhanghao comes later.
+}
+
+void form_zuye::gjwh_Click()
+{
+    // form_weihu comes later.
+}
+
+void form_zuye::hardbind_Click()
+{
+    // form_hard comes later.
+}
+
+void form_zuye::kaiji_Click()
+{
+    // form_kaiji comes later.
+}
+
+void form_zuye::gywm_Click()
+{
+    // form_about comes later.
+}
+
+void form_zuye::openCansu()
+{
+    // form_cansu comes later.
+}
+
+void form_zuye::openZhanghao()
+{
+    // form_zhanghao comes later.
+}
+
+void form_zuye::openAbout()
+{
+    // form_about comes later.
+}
+
+// ---------------------------------------------------------------- what the actions change
+
+void form_zuye::resetLogGrid()
+{
+    loggrid->Clear();
+    writeHeaderRow();
+}
+
+void form_zuye::relayout()
+{
+    Form_Resize();
+}
+
+void form_zuye::setLogInterval(int milliseconds)
+{
+    Timer1->setInterval(milliseconds);
+}
+
+void form_zuye::setServiceText(std::u16string_view text)
+{
+    StatusBar1->setPanelText(2, text);
+}
+
+form_zuye& zuye()
+{
+    return platform::loadWindow<form_zuye>();
+}
+
+} // namespace console

@@ -1,0 +1,50 @@
+#include "console/password_file.h"
+
+#include <optional>
+
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "platform/text_file.h"
+
+namespace console::password_file {
+
+Content read()
+{
+    auto reader = platform::TextReader::open(path);
+    if (!reader)
+        return {u"", u"0"};
+    Content c;
+    std::u16string line;
+    if (reader->readLine(line)) {
+        c.password = platform::text::left(line, passwordLength);
+        if (reader->readLine(line))
+            c.flag = platform::text::left(line, 1);
+    }
+    reader->close();
+    return c;
+}
+
+std::int16_t flagValue(std::u16string_view flag)
+{
+    if (!flag.empty() && flag[0] >= u'0' && flag[0] <= u'9')
+        return static_cast<std::int16_t>(flag[0] - u'0');
+    return 0;
+}
+
+bool write(std::u16string_view line1, std::u16string_view line2)
+{
+    auto writer = platform::TextWriter::create(path, platform::FileAccess::OwnerOnly);
+    if (!writer)
+        return false;
+    // A failed line makes close() keep the old file.
+    writer->writeLine(line1);
+    writer->writeLine(line2);
+    return writer->close();
+}
+
+std::u16string displayPath()
+{
+    return platform::text::fromUtf8(platform::localPath(path).string());
+}
+
+} // namespace console::password_file

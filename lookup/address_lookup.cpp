@@ -1,0 +1,136 @@
+#include "lookup/address_lookup.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "console/console_texts.h"
+#include "lookup/lookup_server_line.h"
+#include "platform/database.h"
+#include "platform/launcher.h"
+#include "platform/paths.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "platform/text_file.h"
+
+#ifndef CORVANE_LOOKUP_DB_HOST
+#error "CORVANE_LOOKUP_DB_HOST: the database host, a build setting"
+#endif
+#ifndef CORVANE_LOOKUP_DB_LOGIN
+#error "CORVANE_LOOKUP_DB_LOGIN: the database login, a build setting"
+#endif
+
+namespace lookup {
+
+namespace {
+
+constexpr std::u16string_view serialFile = u"\\config\\sno.conf";
+constexpr std::u16string_view configFile = u"\\config\\config.ovpn";
+constexpr std::u16string_view lastAddressFile = u"c:\\windows\\remote_ip.conf";
+constexpr std::u16string_view addressQuery = u"select newip from demo where sno = ?";
+constexpr std::u16string_view stopService = u"cmd /c NET STOP openvpnservice";
+constexpr std::u16string_view startService = u"cmd /c NET START openvpnservice";
+constexpr int serviceWait = 3000;
+
+// Line 1 without its trailing blanks; nothing when the file is missing or empty.
+std::optional<std::u16string> firstLine(std::u16string_view path)
+{
+    auto reader = platform::TextReader::open(path);
+    if (!reader)
+        return std::nullopt;
+    std::u16string line;
+    if (!reader->readLine(line))
+        return std::nullopt;
+    return platform::text::trimEnd(line);
+}
+
+// A missing file means no address was applied yet; an empty one says the same.
+std::optional<std::u16string> lastAddress()
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(platform::localPath(lastAddressFile), ec) && !ec)
+        return std::u16string();
+    auto reader = platform::TextReader::open(lastAddressFile);
+    if (!reader)
+        return std::nullopt;
+    std::u16string line;
+    if (!reader->readLine(line))
+        return std::u16string();
+    return platform::text::trimEnd(line);
+}
+
+bool writeLastAddress(std::u16string_view address)
+{
+    auto writer = platform::TextWriter::create(lastAddressFile);
+    return writer && writer->writeLine(address) && writer->close();
+}
+
+void resetConsoleView(ConsoleView& console)
+{
+    console.clearGrid();
+    for (int column = 0; column < int(console::GridHeader.size()); ++column)
+        console.setCell(0, column, console::GridHeader[column]);
+    for (int column = 0; column < int(console::NormalColumnWidths.size()); ++column)
+        console.setColumnWidth(column, console::NormalColumnWidths[column]);
+    console.setTimerInterval(5000);
+    platform::Sleep(serviceWait);
+    console.setPanelText(2, console::RunningText);
+}
+
+} // namespace
+
+std::u16string lookupConnectionString()
+{
+    return u"driver={SQL SERVER};SERVER=" CORVANE_LOOKUP_DB_HOST u",8999;DATABASE=vpnsno;"
+           u"PERSIST SECUITY INFO=false;USER ID=" CORVANE_LOOKUP_DB_LOGIN u";password=46192037585";
+}
+
+LookupEnd runAddressLookup(ConsoleView& console)
+{
+    auto connection = platform::database().connect(lookupConnectionString());
+    if (!connection)
+        return LookupEnd::NoDatabase;
+
+    auto serial = firstLine(platform::appPath() + std::u16string(serialFile));
+    if (!serial)
+        return LookupEnd::NoSerial;
+
+    auto last = lastAddress();
+    if (!last)
+        return LookupEnd::NoLastAddress;
+
+    const std::u16string configPath = platform::appPath() + std::u16string(configFile);
+    auto config = platform::readFileBytes(configPath);
+    if (!config)
+        return LookupEnd::NoConfiguration;
+    auto serverLine = findServerLine(*config);
+    if (!serverLine)
+        return LookupEnd::NoConfiguration;
+
+    auto answer = (*connection)->firstField(addressQuery, {*serial});
+    if (!answer)
+        return LookupEnd::QueryFailed;
+    if (!answer->value || answer->value->empty())
+        return LookupEnd::NoAddress;
+    const std::u16string& address = *answer->value;
+
+    bool applied = address == *last;
+    if (applied && address == serverLine->address)
+        return LookupEnd::Unchanged;
+
+    auto rewritten = withServerAddress(*config, *serverLine, address);
+    if (!rewritten || !platform::replaceFileBytes(configPath, *rewritten))
+        return LookupEnd::NotWritten;
+    if (!applied && !writeLastAddress(address))
+        return LookupEnd::NotWritten;
+
+    if (!platform::shell(stopService, platform::vbHide))
+        return LookupEnd::NotLaunched;
+    platform::Sleep(serviceWait);
+    if (!platform::shell(startService, platform::vbHide))
+        return LookupEnd::NotLaunched;
+
+    resetConsoleView(console);
+    return LookupEnd::Applied;
+}
+
+} // namespace lookup

@@ -1,0 +1,122 @@
+#include "lookup/form_xunzi.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "config/form_design.h"
+#include "platform/gui/qt_text.h"
+#include "platform/message_box.h"
+#include "platform/paths.h"
+#include "platform/system.h"
+
+namespace lookup {
+
+using platform::qs;
+using platform::u16;
+
+form_xunzi::form_xunzi(QWidget* parent) : QWidget(parent)
+{
+    if (!Form_Initialize())
+        return;
+    setObjectName(QStringLiteral("form_xunzi"));
+    setWindowTitle(QStringLiteral("目录服务寻址"));
+    config::fixedDialogFrame(this, 7020, 2100);
+
+    cmd_ok = config::pictureButton(this, "cmd_ok", config::Picture::Tick, QStringLiteral("确定"));
+    config::place(cmd_ok, 3000, 1440, 1335, 375);
+    connect(cmd_ok, &QPushButton::clicked, this, [this] { cmd_ok_Click(); });
+
+    cmd_exit = config::pictureButton(this, "cmd_exit", config::Picture::Cross, QStringLiteral("退出"));
+    config::place(cmd_exit, 5040, 1440, 1455, 375);
+    connect(cmd_exit, &QPushButton::clicked, this, [this] { cmd_exit_Click(); });
+
+    Label1 = new QLabel(QStringLiteral("地址："), this);
+    Label1->setObjectName("Label1");
+    config::place(Label1, 240, 840, 540, 180);
+    Label1->adjustSize();
+
+    txtContent = new QLineEdit(this);
+    txtContent->setObjectName("txtContent");
+    config::place(txtContent, 960, 750, 5775, 350);
+
+    // No owner: centred on the screen.
+    config::centreOnScreen(this);
+    Form_Load();
+}
+
+form_xunzi::~form_xunzi()
+{
+    Form_Terminate();
+}
+
+bool form_xunzi::Form_Initialize()
+{
+    if (platform::service<platform::Instances>().prevInstance()) {
+        platform::End();
+        return false;
+    }
+    return true;
+}
+
+void form_xunzi::Form_Load()
+{
+    istrXMLPath = platform::appPath() + u"\\config\\config.xml";
+    LoadXmlDocument(istrXMLPath);
+    txtContent->setText(qs(GetNodeText(AddressPath)));
+}
+
+void form_xunzi::cmd_ok_Click()
+{
+    // A file that is no well-formed XML is the user's to mend: it is never overwritten.
+    if (pobjXMLDoc->state() == platform::XmlDocument::LoadState::Malformed) {
+        platform::msgBox(u"地址未保存：" + istrXMLPath + u" 不是格式正确的XML文件。", platform::vbInformation, u"警告");
+        return;
+    }
+    if (!SetNodeText(AddressPath, u16(txtContent->text()))) {
+        platform::msgBox(u"地址未保存：" + istrXMLPath + u" 中没有可写入地址的 /newdataset/url。",
+                         platform::vbInformation, u"警告");
+        return;
+    }
+    if (!SaveXmlDocument(istrXMLPath)) {
+        platform::msgBox(u"地址未保存：无法写入 " + istrXMLPath + u"。", platform::vbInformation, u"警告");
+        return;
+    }
+    platform::msgBox(u"设置成功！", platform::vbInformation, u"提示");
+    close();
+}
+
+void form_xunzi::cmd_exit_Click()
+{
+    close();
+}
+
+void form_xunzi::Form_Terminate()
+{
+    pobjXMLDoc.reset();
+}
+
+void form_xunzi::LoadXmlDocument(std::u16string_view path)
+{
+    pobjXMLDoc = std::make_unique<platform::XmlDocument>();
+    if (!pobjXMLDoc->load(path))
+        platform::msgBox(u"路径错误！找不到文件" + pobjXMLDoc->parseErrorReason(), platform::vbOKOnly);
+}
+
+std::u16string form_xunzi::GetNodeText(std::u16string_view xpath)
+{
+    // A document without the node shows an empty address.
+    return pobjXMLDoc->nodeText(xpath).value_or(std::u16string());
+}
+
+bool form_xunzi::SetNodeText(std::u16string_view xpath, std::u16string_view value)
+{
+    return pobjXMLDoc->setNodeText(xpath, value);
+}
+
+bool form_xunzi::SaveXmlDocument(std::u16string_view path)
+{
+    return pobjXMLDoc->save(path);
+}
+
+} // namespace lookup

@@ -1,0 +1,273 @@
+// The service control on Linux: a systemd unit, systemctl, and signals as the service
+// manager's requests.
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/nt_service.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/text.h"
+#include "platform/text_file.h"
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+std::u16string pathText(const std::filesystem::path& p)
+{
+    return text::fromUtf8(p.string());
+}
+
+// One word of ExecStart= or Environment=, quoted so that blanks, quotes, "%" specifiers
+// and "$" substitutions stay literal.
+std::string unitWord(std::string_view s)
+{
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (c == '%')
+            out += '%';
+        if (c == '$')
+            out += '$';
+        out += c;
+    }
+    return out + "\"";
+}
+
+// Runs systemctl with these arguments and waits for it: its exit code, -1 when it
+// cannot be started.
+int systemctl(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "systemctl");
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawnp(&pid, "systemctl", nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::filesystem::path runningExecutable()
+{
+    std::error_code ec;
+    return std::filesystem::read_symlink("/proc/self/exe", ec);
+}
+
+std::string unitText(const ServiceDefinition& s)
+{
+    // The program of the application folder, under the name it runs by now.
+    auto program = appFolder() / runningExecutable().filename();
+    std::string unit;
+    unit += "[Unit]\n";
+    unit += "Description=" + text::toUtf8(s.displayName) + "\n";
+    unit += "\n[Service]\n";
+    unit += "Type=simple\n";
+    unit += "ExecStart=" + unitWord(program.string()) + "\n";
+    // A reload asks the service for the address lookup.
+    unit += "ExecReload=/bin/kill -HUP $MAINPID\n";
+    // A system service has no display.
+    unit += "Environment=" + unitWord("QT_QPA_PLATFORM=offscreen") + "\n";
+    // The service works on the same folders as the program that installed it.
+    for (const char* name : {"CORVANE_WINDOWS_DIR", "CORVANE_TOOLS_DIR"})
+        if (const char* value = std::getenv(name); value != nullptr && *value != '\0')
+            unit += "Environment=" + unitWord(std::string(name) + "=" + value) + "\n";
+    if (s.startMode == svcStartAutomatic)
+        unit += "\n[Install]\nWantedBy=multi-user.target\n";
+    return unit;
+}
+
+// The write end of the self-pipe, for the signal handler.
+volatile std::sig_atomic_t signalPipe = -1;
+
+void onSignal(int signal)
+{
+    int saved = errno;
+    unsigned char code = static_cast<unsigned char>(signal);
+    [[maybe_unused]] auto n = ::write(signalPipe, &code, 1);
+    errno = saved;
+}
+
+constexpr unsigned char startRequest = 0;
+constexpr int handledSignals[] = {SIGTERM, SIGUSR1, SIGUSR2, SIGHUP};
+
+class SystemdServiceManager final : public ServiceManager {
+public:
+    explicit SystemdServiceManager(ReadableWatch& watch) : watch_(watch) {}
+    ~SystemdServiceManager() override
+    {
+        if (events_ != nullptr)
+            detach(*events_);
+    }
+
+    bool install(const ServiceDefinition& s) override
+    {
+        std::error_code ec;
+        auto unit = unitFile(s);
+        if (std::filesystem::exists(unit, ec))
+            return false;
+        if (!replaceFileBytes(pathText(unit), unitText(s)))
+            return false;
+        bool ok = systemctl({"daemon-reload"}) == 0;
+        if (ok && s.startMode == svcStartAutomatic)
+            ok = systemctl({"enable", unitName(s)}) == 0;
+        if (!ok) {
+            // A refused registration leaves nothing behind, so that it can be tried again.
+            std::filesystem::remove(unit, ec);
+            systemctl({"daemon-reload"});
+        }
+        return ok;
+    }
+
+    bool uninstall(const ServiceDefinition& s) override
+    {
+        std::error_code ec;
+        auto unit = unitFile(s);
+        if (!std::filesystem::exists(unit, ec))
+            return false;
+        if (systemctl({"disable", unitName(s)}) != 0)
+            return false;
+        if (!std::filesystem::remove(unit, ec))
+            return false;
+        std::filesystem::remove(settingsFile(s), ec);
+        systemctl({"daemon-reload"});
+        return true;
+    }
+
+    void run(const ServiceDefinition& s, ServiceEvents& events) override
+    {
+        if (events_ != nullptr)
+            throw ServiceError(1056, u"服务的实例已在运行。");
+        if (::pipe2(pipe_, O_NONBLOCK | O_CLOEXEC) != 0)
+            throw ServiceError(errno, text::fromUtf8(std::strerror(errno)));
+        signalPipe = pipe_[1];
+        struct sigaction action {};
+        action.sa_handler = onSignal;
+        ::sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (std::size_t i = 0; i < std::size(handledSignals); ++i)
+            ::sigaction(handledSignals[i], &action, &previous_[i]);
+        events_ = &events;
+        accepted_ = s.controlsAccepted;
+        watch_.watch(pipe_[0], [this] { dispatch(); });
+        unsigned char code = startRequest;
+        [[maybe_unused]] auto n = ::write(pipe_[1], &code, 1);
+    }
+
+    void detach(ServiceEvents& events) override
+    {
+        if (events_ != &events)
+            return;
+        for (std::size_t i = 0; i < std::size(handledSignals); ++i)
+            ::sigaction(handledSignals[i], &previous_[i], nullptr);
+        signalPipe = -1;
+        watch_.unwatch(pipe_[0]);
+        ::close(pipe_[0]);
+        ::close(pipe_[1]);
+        pipe_[0] = pipe_[1] = -1;
+        events_ = nullptr;
+    }
+
+    bool saveSetting(const ServiceDefinition& s, std::u16string_view section, std::u16string_view key,
+                     std::u16string_view value) override
+    {
+        return WritePrivateProfileString(section, key, value, pathText(settingsFile(s)));
+    }
+
+private:
+    static std::string unitName(const ServiceDefinition& s) { return text::toUtf8(s.serviceName) + ".service"; }
+    static std::filesystem::path unitFile(const ServiceDefinition& s) { return unitFolder() / unitName(s); }
+    static std::filesystem::path settingsFile(const ServiceDefinition& s)
+    {
+        return unitFolder() / (text::toUtf8(s.serviceName) + ".ini");
+    }
+
+    void dispatch()
+    {
+        std::vector<unsigned char> codes;
+        unsigned char buffer[64];
+        ssize_t n;
+        while (pipe_[0] >= 0 && (n = ::read(pipe_[0], buffer, sizeof buffer)) > 0)
+            codes.insert(codes.end(), buffer, buffer + n);
+        for (unsigned char code : codes) {
+            // A handler may have unloaded the window, and the control with it.
+            if (events_ == nullptr)
+                return;
+            bool success = false;
+            switch (code) {
+            case startRequest:
+                events_->NTService_Start(success);
+                break;
+            case SIGTERM:
+                // Stop cannot be refused here: systemd ends a service that ignores it.
+                events_->NTService_Stop();
+                service<Program>().end(0);
+                return;
+            case SIGUSR1:
+                if (accepted_ & svcCtrlPauseContinue)
+                    events_->NTService_Pause(success);
+                break;
+            case SIGUSR2:
+                if (accepted_ & svcCtrlPauseContinue)
+                    events_->NTService_Continue(success);
+                break;
+            case SIGHUP:
+                events_->lookupRequested();
+                break;
+            default:
+                break;
+            }
+        }
+    }
+
+    ReadableWatch& watch_;
+    ServiceEvents* events_ = nullptr;
+    long accepted_ = 0;
+    int pipe_[2] = {-1, -1};
+    struct sigaction previous_[std::size(handledSignals)] {};
+};
+
+} // namespace
+
+std::filesystem::path unitFolder()
+{
+    if (const char* env = std::getenv("CORVANE_UNIT_DIR"); env != nullptr && *env != '\0')
+        return env;
+    return "/etc/systemd/system";
+}
+
+std::unique_ptr<ServiceManager> makeSystemdServiceManager(ReadableWatch& watch)
+{
+    return std::make_unique<SystemdServiceManager>(watch);
+}
+
+void installServiceHost(ReadableWatch& watch)
+{
+    static std::unique_ptr<ServiceManager> manager;
+    static std::unique_ptr<EventLog> log;
+    manager = makeSystemdServiceManager(watch);
+    if (const char* file = std::getenv("CORVANE_EVENT_LOG_FILE"); file != nullptr && *file != '\0')
+        log = makeFileEventLog(file);
+    else
+        log = makeJournalEventLog("ip_update");
+    installService<ServiceManager>(*manager);
+    installService<EventLog>(*log);
+}
+
+} // namespace platform

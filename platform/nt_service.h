@@ -1,0 +1,162 @@
+#pragma once
+// The service control of the service program. It registers the program as a system
+// service and removes it, runs the program as that service, saves a setting and writes
+// event-log entries. The window that carries it receives the service manager's
+// requests as events, always on the user-interface thread.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "platform/service.h"
+#include "platform/system.h"
+
+namespace platform {
+
+enum ServiceStartMode {
+    svcStartAutomatic = 2,
+    svcStartManual = 3,
+    svcStartDisabled = 4,
+};
+
+// The control codes a service accepts (ControlsAccepted), as Windows numbers them.
+enum ServiceControls {
+    svcCtrlStop = 1,
+    svcCtrlPauseContinue = 2,
+};
+
+enum EventLogType {
+    svcEventError = 1,
+    svcEventWarning = 2,
+    svcEventInformation = 4,
+};
+
+// A failing step of the control: an error number and its description.
+class ServiceError : public std::runtime_error {
+public:
+    ServiceError(long number, std::u16string description)
+        : std::runtime_error("service control error"), Number(number), Description(std::move(description))
+    {
+    }
+    long Number;
+    std::u16string Description;
+};
+
+// The service manager's requests, as the window that carries the control handles them.
+class ServiceEvents {
+public:
+    virtual ~ServiceEvents() = default;
+    virtual void NTService_Start(bool& Success) = 0;
+    virtual void NTService_Stop() = 0;
+    virtual void NTService_Pause(bool& Success) = 0;
+    virtual void NTService_Continue(bool& Success) = 0;
+    virtual void NTService_Control(long EventID) = 0;
+    // An operator asks for the address lookup (on this host: a reload of the service).
+    virtual void lookupRequested() {}
+};
+
+// What the control registers and runs.
+struct ServiceDefinition {
+    std::u16string serviceName;
+    std::u16string displayName;
+    int startMode = svcStartManual;
+    long controlsAccepted = 0;
+    bool interactive = false;
+};
+
+// The host's service manager.
+class ServiceManager {
+public:
+    virtual ~ServiceManager() = default;
+    // False when the service is registered already, or registering it fails.
+    virtual bool install(const ServiceDefinition& service) = 0;
+    // False when the service is not registered, or removing it fails.
+    virtual bool uninstall(const ServiceDefinition& service) = 0;
+    // From now on the manager's requests reach the events, beginning with Start; each
+    // arrives later, on the user-interface thread. Throws ServiceError when it cannot.
+    virtual void run(const ServiceDefinition& service, ServiceEvents& events) = 0;
+    // No request reaches these events any more.
+    virtual void detach(ServiceEvents& events) = 0;
+    virtual bool saveSetting(const ServiceDefinition& service, std::u16string_view section, std::u16string_view key,
+                             std::u16string_view value) = 0;
+};
+
+// The control as the window holds it: its design properties and its methods.
+class NTServiceControl {
+public:
+    explicit NTServiceControl(ServiceEvents& events) : events_(events) {}
+    ~NTServiceControl()
+    {
+        if (running_ && hasService<ServiceManager>())
+            service<ServiceManager>().detach(events_);
+    }
+    NTServiceControl(const NTServiceControl&) = delete;
+    NTServiceControl& operator=(const NTServiceControl&) = delete;
+
+    std::u16string ServiceName;
+    std::u16string DisplayName;
+    int StartMode = svcStartManual;
+    long ControlsAccepted = 0;
+    bool Interactive = false;
+
+    bool Install() { return service<ServiceManager>().install(definition()); }
+    bool Uninstall() { return service<ServiceManager>().uninstall(definition()); }
+    // Throws ServiceError.
+    void StartService()
+    {
+        service<ServiceManager>().run(definition(), events_);
+        running_ = true;
+    }
+    bool LogEvent(int EventType, long ID, std::u16string_view Message)
+    {
+        service<EventLog>().logEvent(EventType, ID, Message);
+        return true;
+    }
+    bool SaveSetting(std::u16string_view Section, std::u16string_view Key, std::u16string_view Setting)
+    {
+        return service<ServiceManager>().saveSetting(definition(), Section, Key, Setting);
+    }
+
+private:
+    ServiceDefinition definition() const { return {ServiceName, DisplayName, StartMode, ControlsAccepted, Interactive}; }
+    ServiceEvents& events_;
+    bool running_ = false;
+};
+
+// ---- The host -----------------------------------------------------------------------
+
+// How the host hands the manager's requests to the user-interface thread: a callback run
+// on that thread whenever a descriptor has something to read.
+class ReadableWatch {
+public:
+    virtual ~ReadableWatch() = default;
+    virtual void watch(int fd, std::function<void()> onReadable) = 0;
+    virtual void unwatch(int fd) = 0;
+};
+
+// systemd: a unit "<service>.service" in CORVANE_UNIT_DIR, else /etc/systemd/system, made
+// known and enabled through systemctl (looked up on PATH); the setting in an INI file
+// beside it. Running: SIGTERM stops, SIGUSR1 pauses, SIGUSR2 continues, SIGHUP (a
+// reload) asks for the address lookup.
+std::filesystem::path unitFolder();
+std::unique_ptr<ServiceManager> makeSystemdServiceManager(ReadableWatch& watch);
+
+// The event log: the journal at this socket, syslog when it is not there. Every entry
+// carries the identifier and, as fields, its ID and type.
+std::unique_ptr<EventLog> makeJournalEventLog(std::string identifier,
+                                              std::filesystem::path socket = "/run/systemd/journal/socket");
+// One entry in the journal's native protocol.
+std::string journalDatagram(std::string_view identifier, int type, long eventId, std::u16string_view text);
+// An event log that appends one line a entry (type, tab, ID, tab, text, in UTF-8) to a
+// file: what CORVANE_EVENT_LOG_FILE names in place of the journal.
+std::unique_ptr<EventLog> makeFileEventLog(std::filesystem::path file);
+
+// Installs the service manager and the event log of the host (the file named by
+// CORVANE_EVENT_LOG_FILE when that is set, else the journal, identifier "ip_update").
+void installServiceHost(ReadableWatch& watch);
+
+} // namespace platform

@@ -1,0 +1,177 @@
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "config/form_zhanghao.h"
+#include "platform/fakes/fakes.h"
+#include "platform/gui/small_window.h"
+#include "platform/paths.h"
+#include "platform/text_file.h"
+#include "support/temp_folder.h"
+
+using config::form_zhanghao;
+using platform::fakes::FakeMessageBoxes;
+using testsupport::gbk;
+using testsupport::TempFolder;
+
+namespace {
+
+const std::string code = "0123456789ABCDEF0123456789ABCDEF";
+const std::string legend = "第一行：帐号；第二行：密码；第三行：硬件绑定；第四行：动态口令";
+
+std::string crlf(std::initializer_list<std::string> lines)
+{
+    std::string out;
+    for (const auto& l : lines)
+        out += gbk(l) + "\r\n";
+    return out;
+}
+
+class ZhanghaoTest : public ::testing::Test {
+protected:
+    TempFolder t;
+    platform::fakes::FakeServices fakes;
+
+    void SetUp() override { platform::setAppFolder(t.path()); }
+    void TearDown() override
+    {
+        if (auto& w = platform::windowInstance<form_zhanghao>())
+            w->close();
+        isOpen();
+        config::setShowPasswordOnFocus(false);
+        platform::simulateReadOnlyFolder(std::nullopt);
+    }
+
+    form_zhanghao& open() { return platform::showWindow<form_zhanghao>(); }
+
+    bool isOpen()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return !platform::windowInstance<form_zhanghao>().isNull();
+    }
+};
+
+} // namespace
+
+TEST_F(ZhanghaoTest, KeepsCodeAndFlagsAsRead)
+{
+    struct Case {
+        const char* name;
+        std::optional<std::string> file;
+        QString user, pwd;                       // what the window shows
+        std::optional<QString> newUser, newPwd;  // what the user types over it
+        std::string written;
+    } cases[] = {
+        {"code and password, no edit", crlf({"zhang", code + "+P", "1", "0", legend}), "zhang", "P", {}, {},
+         crlf({"zhang", code + "+P", "1", "0", legend})},
+        {"code and password, password changed", crlf({"zhang", code + "+P", "1", "1", legend}), "zhang", "P", {}, "Q",
+         crlf({"zhang", code + "+Q", "1", "1", legend})},
+        {"password alone", crlf({"zhang", "P", "0", "0", legend}), "zhang", "P", {}, {},
+         crlf({"zhang", "P", "0", "0", legend})},
+        {"blanks around the code: written trimmed", crlf({"u", " " + code + " +P", "1", "0"}), "u", "P", {}, {},
+         crlf({"u", code + "+P", "1", "0", legend})},
+        {"a leading zero and a fraction in the flags", crlf({"u", "P", "01", "1.5"}), "u", "P", {}, {},
+         crlf({"u", "P", "1", "2", legend})},
+        {"missing flag lines are written as 0", crlf({"u", "P"}), "u", "P", {}, {}, crlf({"u", "P", "0", "0", legend})},
+        {"flags that are no numbers or out of range are 0", crlf({"u", "P", "x", "40000"}), "u", "P", {}, {},
+         crlf({"u", "P", "0", "0", legend})},
+        {"no file", {}, "", "", "li", "pw", crlf({"li", "pw", "0", "0", legend})},
+        {"values longer than 20 characters, read and written whole",
+         crlf({"an-account-longer-than-20", code + "+a-password-longer-than-20", "1", "0"}),
+         "an-account-longer-than-20", "a-password-longer-than-20", {}, {},
+         crlf({"an-account-longer-than-20", code + "+a-password-longer-than-20", "1", "0", legend})},
+        {"a password holding + and an empty one after a code", crlf({"u", code + "+", "1", "0"}), "u", "", {}, "a+b",
+         crlf({"u", code + "+a+b", "1", "0", legend})},
+        {"Chinese account", crlf({"张三", "P", "0", "1"}), "张三", "P", "李四", {}, crlf({"李四", "P", "0", "1", legend})},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        platform::setAppFolder(folder.path());
+        if (c.file)
+            folder.write("pwd.txt", *c.file);
+        form_zhanghao& w = open();
+        EXPECT_EQ(w.txt_user->text(), c.user) << c.name;
+        EXPECT_EQ(w.txt_pwd->text(), c.pwd) << c.name;
+        if (c.newUser)
+            w.txt_user->setText(*c.newUser);
+        if (c.newPwd)
+            w.txt_pwd->setText(*c.newPwd);
+        fakes.boxes.onShow = [&](const FakeMessageBoxes::Box&) { EXPECT_EQ(folder.read("pwd.txt"), c.written) << c.name; };
+        QTest::mouseClick(w.cmd_ok, Qt::LeftButton);
+        fakes.boxes.onShow = nullptr;
+        ASSERT_EQ(fakes.boxes.boxes.size(), 1u) << c.name;
+        EXPECT_EQ(fakes.boxes.boxes[0], (FakeMessageBoxes::Box{u"设置成功！", 64, u"提示"})) << c.name;
+        EXPECT_FALSE(isOpen()) << c.name;
+        struct stat st {};
+        ASSERT_EQ(::stat((folder / "pwd.txt").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << c.name;
+
+        // A second opening shows what the first one wrote.
+        form_zhanghao& again = open();
+        EXPECT_EQ(again.txt_user->text(), c.newUser.value_or(c.user)) << c.name;
+        EXPECT_EQ(again.txt_pwd->text(), c.newPwd.value_or(c.pwd)) << c.name;
+        again.close();
+        isOpen();
+        fakes.boxes.boxes.clear();
+    }
+    platform::setAppFolder(t.path());
+}
+
+TEST_F(ZhanghaoTest, CancelAndCloseBoxLeaveTheFile)
+{
+    const std::string file = crlf({"u", code + "+P", "1", "0", legend});
+    t.write("pwd.txt", file);
+    for (bool byButton : {true, false}) {
+        form_zhanghao& w = open();
+        w.txt_user->setText("other");
+        if (byButton)
+            QTest::mouseClick(w.Command1, Qt::LeftButton);
+        else
+            w.close();
+        EXPECT_FALSE(isOpen());
+        EXPECT_EQ(t.read("pwd.txt"), file);
+    }
+    EXPECT_TRUE(fakes.boxes.boxes.empty());
+}
+
+TEST_F(ZhanghaoTest, AFileThatCannotBeWrittenIsReported)
+{
+    const std::string file = crlf({"u", "P", "0", "0", legend});
+    for (bool readOnly : {true, false}) {
+        t.write("pwd.txt", file);
+        form_zhanghao& w = open();
+        w.txt_pwd->setText(readOnly ? QStringLiteral("new") : QStringLiteral("\U0001F600"));
+        if (readOnly)
+            platform::simulateReadOnlyFolder(t.path());
+        w.cmd_ok_Click();
+        platform::simulateReadOnlyFolder(std::nullopt);
+        ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
+        EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告");
+        EXPECT_NE(fakes.boxes.boxes[0].text.find(u"pwd.txt"), std::u16string::npos);
+        EXPECT_EQ(t.read("pwd.txt"), file);
+        EXPECT_TRUE(isOpen());
+        fakes.boxes.boxes.clear();
+    }
+}
+
+TEST_F(ZhanghaoTest, PasswordMaskWhileTheFieldHasTheFocus)
+{
+    for (bool dravik : {true, false}) {
+        config::setShowPasswordOnFocus(dravik);
+        form_zhanghao& w = open();
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+        ASSERT_EQ(QApplication::focusWidget(), w.txt_user);
+        EXPECT_EQ(w.txt_pwd->echoMode(), QLineEdit::Password);
+        QTest::keyClick(w.txt_user, Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), w.txt_pwd);
+        EXPECT_EQ(w.txt_pwd->echoMode(), dravik ? QLineEdit::Normal : QLineEdit::Password) << dravik;
+        EXPECT_FALSE(w.txt_pwd->testAttribute(Qt::WA_InputMethodEnabled));
+        QTest::keyClick(w.txt_pwd, Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), w.cmd_ok);
+        EXPECT_EQ(w.txt_pwd->echoMode(), QLineEdit::Password) << dravik;
+        w.close();
+        isOpen();
+    }
+}

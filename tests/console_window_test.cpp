@@ -1,0 +1,383 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <memory>
+
+#include "console/form_zuye.h"
+#include "platform/fakes/fakes.h"
+#include "platform/gui/cstray.h"
+#include "platform/gui/qt_text.h"
+#include "platform/paths.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "support/temp_folder.h"
+
+using console::form_zuye;
+using platform::text::toUtf8;
+
+namespace {
+
+constexpr const char* Running = "VPN服务：正在运行中...";
+constexpr const char* Stopped = "VPN服务：处于停止状态...";
+
+std::string s(const QString& q)
+{
+    return q.toStdString();
+}
+
+std::vector<std::string> row(const form_zuye& w, int r)
+{
+    std::vector<std::string> cells;
+    for (int c = 0; c < 5; ++c)
+        cells.push_back(s(w.loggrid->TextMatrix(r, c)));
+    return cells;
+}
+
+using Row = std::vector<std::string>;
+const Row Header = {"类别", "日期", "时间", "日志内容", ""};
+const Row Empty = {"", "", "", "", ""};
+
+QTreeWidgetItem* nodeWithText(const form_zuye& w, const char* text)
+{
+    auto found = w.TreeView1->findItems(QString::fromUtf8(text), Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.front();
+}
+
+QAction* buttonWithKey(const form_zuye& w, const char* key)
+{
+    for (int i = 1; i <= 6; ++i)
+        if (form_zuye::buttonKey(w.toolbarButton(i)) == QString::fromUtf8(key))
+            return w.toolbarButton(i);
+    return nullptr;
+}
+
+struct Console : ::testing::Test {
+    platform::fakes::FakeServices fakes;
+    testsupport::TempFolder app;
+    std::unique_ptr<form_zuye> w;
+
+    void SetUp() override { platform::setAppFolder(app.path()); }
+    void load(std::optional<int> running)
+    {
+        fakes.wmi.setServiceRunning(running);
+        w = std::make_unique<form_zuye>();
+    }
+};
+
+} // namespace
+
+TEST_F(Console, StartUpFollowsTheServiceState)
+{
+    struct Case {
+        std::optional<int> running;
+        int interval;
+        const char* panel;
+    };
+    const Case cases[] = {{1, 5000, Running}, {0, 0, Stopped}, {std::nullopt, 5000, Running}};
+    for (const auto& c : cases) {
+        load(c.running);
+        SCOPED_TRACE(c.running.value_or(-1));
+        EXPECT_EQ(w->Timer1->Interval(), c.interval);
+        EXPECT_EQ(w->Timer1->isTicking(), c.interval != 0);
+        EXPECT_EQ(s(w->StatusBar1->panelText(2)), c.panel);
+        EXPECT_EQ(row(*w, 0), Header);
+        EXPECT_EQ(row(*w, 1), (Row{"提示", "2026年12月09日", "8:09:11", " 成功加载VPN配置信息", ""}));
+        EXPECT_EQ(row(*w, 2), (Row{"提示", "2026年12月09日", "8:09:11", " 等候VPN运行信息", ""}));
+        EXPECT_EQ(row(*w, 3), Empty);
+        EXPECT_TRUE(w->windowState() & Qt::WindowMaximized);
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_EQ(fakes.wmi.calls.size(), 1u);
+        fakes.wmi.calls.clear();
+    }
+    EXPECT_EQ(toUtf8(platform::helpFile()), platform::text::toUtf8(platform::appPath()) + "\\help.chm");
+    EXPECT_TRUE(fakes.boxes.boxes.empty());
+    EXPECT_TRUE(fakes.launcher.launches.empty());
+}
+
+TEST_F(Console, ASecondCopyEndsBeforeAnythingElse)
+{
+    fakes.instances.another = true;
+    load(1);
+    EXPECT_EQ(fakes.program.ends, std::vector<int>{0});
+    EXPECT_TRUE(fakes.wmi.calls.empty());
+    EXPECT_EQ(w->TreeView1->topLevelItemCount(), 0);
+    EXPECT_EQ(row(*w, 0), Empty);
+    EXPECT_EQ(w->Timer1->Interval(), 0);
+    EXPECT_EQ(s(w->StatusBar1->panelText(2)), "版本号：V9.02");
+    EXPECT_FALSE(w->isVisible());
+}
+
+TEST_F(Console, TreeOfTwelveNodesAllOpen)
+{
+    load(0);
+    struct Node {
+        const char* text;
+        const char* parent;
+        const char* key;
+    };
+    const Node nodes[] = {
+        {"VPN设置中心", nullptr, ""},   {"VPN配置", "VPN设置中心", "VPN配置"}, {"参数设置", "VPN配置", "参数设置"},
+        {"帐号设置", "VPN配置", "帐号设置"}, {"VPN操作", "VPN设置中心", ""},    {"启动VPN", "VPN操作", "启动VPN"},
+        {"停止VPN", "VPN操作", "停止VPN"}, {"查询状态", "VPN操作", "查询状态"}, {"查看日志", "VPN设置中心", "查看日志"},
+        {"最新日志", "查看日志", "最新日志"}, {"测试工具", "VPN设置中心", ""},   {"PING测试", "测试工具", "PING测试"},
+    };
+    // Walk the tree in order: the nodes must come in the order of the table.
+    std::vector<QTreeWidgetItem*> walk;
+    for (QTreeWidgetItemIterator it(w->TreeView1); *it; ++it)
+        walk.push_back(*it);
+    ASSERT_EQ(walk.size(), 12u);
+    EXPECT_EQ(w->TreeView1->topLevelItemCount(), 1);
+    for (std::size_t i = 0; i < walk.size(); ++i) {
+        SCOPED_TRACE(nodes[i].text);
+        EXPECT_EQ(s(walk[i]->text(0)), nodes[i].text);
+        EXPECT_EQ(s(form_zuye::nodeKey(walk[i])), nodes[i].key);
+        EXPECT_EQ(walk[i]->parent() ? s(walk[i]->parent()->text(0)) : std::string("-"),
+                  nodes[i].parent ? nodes[i].parent : "-");
+        EXPECT_FALSE(walk[i]->icon(0).isNull());
+        EXPECT_EQ(walk[i]->isExpanded(), walk[i]->childCount() > 0);
+    }
+}
+
+TEST_F(Console, MenuBarAndToolbarAsDesigned)
+{
+    load(0);
+    std::vector<std::string> bar;
+    for (QAction* top : w->menuBar()->actions()) {
+        std::string entry = s(top->objectName()) + " " + s(top->text());
+        if (top->menu() != nullptr)
+            for (QAction* item : top->menu()->actions())
+                entry += " | " + s(item->objectName()) + " " + s(item->text());
+        bar.push_back(entry);
+    }
+    EXPECT_EQ(bar, (std::vector<std::string>{
+                       "xitong 系统设置 | gaimima 修改控制台密码 | tuicu 退出",
+                       "vpncz VPN操作 | cansuo 参数设置 | zhanghao 帐号设置 | kong ----------- | start 启动VPN | "
+                       "tingzi 停止VPN | chaxun 查询状态",
+                       "gaoji 高级设置 | gjwh 高级维护 | hardbind 硬件绑定 | kaiji 开机运行",
+                       "gywm 关于我们",
+                   }));
+
+    std::vector<std::string> keys;
+    for (int i = 1; i <= 6; ++i) {
+        QAction* b = w->toolbarButton(i);
+        ASSERT_NE(b, nullptr);
+        keys.push_back(s(form_zuye::buttonKey(b)));
+        EXPECT_TRUE(b->text().isEmpty());
+        EXPECT_FALSE(b->icon().isNull());
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"启动", "停止", "配置", "关于", "帮助", "退出"}));
+    EXPECT_EQ(s(w->toolbarButton(1)->toolTip()), "启动VPN");
+    EXPECT_EQ(w->toolbarButton(7), nullptr);
+    EXPECT_EQ(s(w->windowTitle()), "CorvaneVPN控制台");
+    EXPECT_EQ(s(w->cstray1->traytip()), "CorvaneVPN控制台");
+    EXPECT_FALSE(w->cstray1->intray());
+}
+
+// The start and stop of each entry point reach the window's grid, timer and panel as
+// the actions say; the order of the steps is the actions' own test.
+TEST_F(Console, EntryPointsDriveTheWindow)
+{
+    struct Case {
+        const char* name;
+        std::function<void(form_zuye&)> click;
+        std::optional<int> running;
+        bool cleared, laidOut;
+        int interval;
+        const char* panel;
+        std::vector<int> sleeps;
+        const char* box;
+    };
+    auto menu = [](QAction* form_zuye::*item) { return [item](form_zuye& f) { (f.*item)->trigger(); }; };
+    auto node = [](const char* text) {
+        return [text](form_zuye& f) { emit f.TreeView1->itemClicked(nodeWithText(f, text), 0); };
+    };
+    auto button = [](const char* key) { return [key](form_zuye& f) { buttonWithKey(f, key)->trigger(); }; };
+    const Case cases[] = {
+        {"menu start", menu(&form_zuye::start), 0, true, true, 5000, Running, {}, "VPN服务启动成功！"},
+        {"tree start", node("启动VPN"), 0, true, true, 5000, Running, {3000}, "VPN服务启动成功！"},
+        {"toolbar start", button("启动"), 0, true, false, 5000, Running, {}, "VPN服务启动成功！"},
+        {"menu stop", menu(&form_zuye::tingzi), 1, false, false, 5000, Stopped, {}, "VPN服务停止成功！！！"},
+        {"tree stop", node("停止VPN"), 1, false, false, 3000, Stopped, {}, "VPN服务停止成功！！！"},
+        {"toolbar stop", button("停止"), 1, false, false, 5000, Stopped, {}, "VPN服务停止成功！！！"},
+        {"menu query", menu(&form_zuye::chaxun), 0, false, false, 0, Stopped, {}, "VPN服务处于停止状态！"},
+        {"tree query", node("查询状态"), 1, false, false, 0, Stopped, {}, "VPN服务处于启动状态！"},
+        {"latest log", node("最新日志"), 0, true, true, 0, Stopped, {}, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Loaded with the service stopped (timer idle, stopped text), then the service
+        // state the action sees.
+        load(0);
+        fakes.wmi.setServiceRunning(c.running);
+        fakes.boxes.boxes.clear();
+        fakes.sleeper.sleeps.clear();
+        w->loggrid->setTextMatrix(5, 3, u"an older line");
+        w->TreeView1->resize(10, 10);
+
+        c.click(*w);
+
+        EXPECT_EQ(row(*w, 0), Header);
+        EXPECT_EQ(s(w->loggrid->TextMatrix(5, 3)), c.cleared ? "" : "an older line");
+        EXPECT_EQ(s(w->loggrid->TextMatrix(1, 0)), c.cleared ? "" : "提示");
+        EXPECT_EQ(w->TreeView1->width() != 10, c.laidOut);
+        EXPECT_EQ(w->Timer1->Interval(), c.interval);
+        // The menu's stop leaves panel 2 as it was: here the stopped text of the start-up.
+        EXPECT_EQ(s(w->StatusBar1->panelText(2)), c.panel);
+        EXPECT_EQ(fakes.sleeper.sleeps, c.sleeps);
+        if (c.box == nullptr) {
+            EXPECT_TRUE(fakes.boxes.boxes.empty());
+        } else {
+            ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
+            EXPECT_EQ(toUtf8(fakes.boxes.boxes[0].text), c.box);
+        }
+    }
+}
+
+TEST_F(Console, StartWarningFromEveryStartEntryPoint)
+{
+    for (int from = 0; from < 3; ++from) {
+        load(0);
+        fakes.wmi.setServiceRunning(std::nullopt);
+        fakes.boxes.boxes.clear();
+        if (from == 0)
+            w->start->trigger();
+        else if (from == 1)
+            w->TreeView1_NodeClick(QStringLiteral("启动VPN"));
+        else
+            w->Toolbar1_ButtonClick(QStringLiteral("启动"));
+        ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
+        EXPECT_EQ(toUtf8(fakes.boxes.boxes[0].title), "警告");
+        EXPECT_TRUE(fakes.launcher.launches.empty());
+        EXPECT_EQ(s(w->loggrid->TextMatrix(1, 3)), " 成功加载VPN配置信息");
+        EXPECT_EQ(w->Timer1->Interval(), 0);
+    }
+}
+
+TEST_F(Console, ClicksThatSelectNothing)
+{
+    load(0);
+    fakes.wmi.calls.clear();
+    for (const char* text : {"VPN设置中心", "VPN配置", "VPN操作", "查看日志", "测试工具", "PING测试"})
+        emit w->TreeView1->itemClicked(nodeWithText(*w, text), 0);
+    for (const char* key : {"启动vpn", "启动VPN ", "停止 ", "退出 ", ""}) {
+        w->TreeView1_NodeClick(QString::fromUtf8(key));
+        w->Toolbar1_ButtonClick(QString::fromUtf8(key));
+    }
+    w->kong->trigger();
+    EXPECT_TRUE(fakes.wmi.calls.empty());
+    EXPECT_TRUE(fakes.launcher.launches.empty());
+    EXPECT_TRUE(fakes.boxes.boxes.empty());
+    EXPECT_TRUE(fakes.desktop.keys.empty());
+    EXPECT_FALSE(fakes.program.ended());
+    EXPECT_EQ(s(w->loggrid->TextMatrix(2, 3)), " 等候VPN运行信息");
+}
+
+TEST_F(Console, ExitAndHelp)
+{
+    load(1);
+    buttonWithKey(*w, "帮助")->trigger();
+    EXPECT_EQ(fakes.desktop.keys, std::vector<std::u16string>{u"{F1}"});
+    EXPECT_FALSE(fakes.program.ended());
+
+    buttonWithKey(*w, "退出")->trigger();
+    EXPECT_EQ(fakes.program.ends.size(), 1u);
+    w->tuicu->trigger();
+    EXPECT_EQ(fakes.program.ends.size(), 2u);
+    // Nothing is stopped on the way out.
+    EXPECT_TRUE(fakes.launcher.launches.empty());
+    EXPECT_TRUE(fakes.boxes.boxes.empty());
+}
+
+TEST_F(Console, LayoutOfTheMaximisedWindow)
+{
+    struct Case {
+        int outerWidth, outerHeight;
+        int treeWidth, height, gridWidth, stripTop, column3;
+        int panel20, panel30;
+    };
+    // Sizes in pixels (15 twips each) from the outer size of the window.
+    const Case cases[] = {
+        {1200, 900, 276, 759, 952, 789, 10780, 3600, 5400},
+        {1600, 1000, 368, 859, 1276, 889, 15640, 4800, 7200},
+    };
+    load(0);
+    const int frameW = w->frameGeometry().width() - w->width();
+    const int frameH = w->frameGeometry().height() - w->height();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.outerWidth);
+        w->resize(c.outerWidth - frameW, c.outerHeight - frameH);
+        w->setWindowState(Qt::WindowMaximized);
+        ASSERT_EQ(w->frameGeometry().width(), c.outerWidth);
+        ASSERT_EQ(w->Toolbar1->height(), 28);
+        ASSERT_EQ(w->Picture1->height(), 33);
+        EXPECT_EQ(w->TreeView1->geometry(), QRect(0, 32, c.treeWidth, c.height));
+        EXPECT_EQ(w->loggrid->geometry(), QRect(240, 32, c.gridWidth, c.height));
+        EXPECT_EQ(w->Picture1->geometry(), QRect(0, c.stripTop, c.outerWidth, 33));
+        EXPECT_EQ(w->loggrid->ColWidth(0), 600);
+        EXPECT_EQ(w->loggrid->ColWidth(1), 1500);
+        EXPECT_EQ(w->loggrid->ColWidth(2), 900);
+        EXPECT_EQ(w->loggrid->ColWidth(3), c.column3);
+        EXPECT_EQ(w->loggrid->columnWidth(3), (c.column3 + 7) / 15);
+        EXPECT_EQ(w->StatusBar1->panelWidth(1), c.panel20);
+        EXPECT_EQ(w->StatusBar1->panelWidth(2), c.panel20);
+        EXPECT_EQ(w->StatusBar1->panelWidth(3), c.panel30);
+        EXPECT_EQ(w->StatusBar1->panelWidth(4), c.panel30);
+    }
+}
+
+TEST_F(Console, LayoutOfTheNormalWindowIsFixed)
+{
+    load(0);
+    const int column4 = w->loggrid->ColWidth(4);
+    const int frameW = w->frameGeometry().width() - w->width();
+    for (int outer : {1200, 1600}) {
+        SCOPED_TRACE(outer);
+        // From maximised back to normal, at a size of the test's choosing.
+        w->setWindowState(Qt::WindowMaximized);
+        w->setWindowState(Qt::WindowNoState);
+        w->resize(outer - frameW, 700);
+        w->Form_Resize();
+        EXPECT_EQ(w->TreeView1->geometry(), QRect(0, 32, 233, 553));
+        EXPECT_EQ(w->loggrid->geometry(), QRect(240, 32, 729, 553));
+        EXPECT_EQ(w->Picture1->geometry(), QRect(0, 592, outer, 33));
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(w->loggrid->ColWidth(c), (std::array{600, 1500, 900, 8000}[c]));
+        EXPECT_EQ(w->loggrid->ColWidth(4), column4);
+        EXPECT_EQ(w->StatusBar1->panelWidth(1), outer * 3);
+        EXPECT_EQ(w->StatusBar1->panelWidth(4), outer * 15 * 3 / 10);
+    }
+}
+
+TEST_F(Console, MinimisedToTheTrayAndBack)
+{
+    load(1);
+    w->show();
+    w->showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(w->cstray1->intray());
+    const int interval = w->Timer1->Interval();
+
+    w->cstray1->activate();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(w->cstray1->intray());
+    EXPECT_EQ(w->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized), Qt::WindowNoState);
+    EXPECT_EQ(w->TreeView1->size(), QSize(233, 553));
+    EXPECT_EQ(w->loggrid->ColWidth(3), 8000);
+    EXPECT_EQ(w->Timer1->Interval(), interval);
+}
+
+TEST_F(Console, TheGlobalWindowIsLoadedOnFirstUse)
+{
+    fakes.wmi.setServiceRunning(0);
+    form_zuye& a = console::zuye();
+    EXPECT_EQ(&a, &console::zuye());
+    EXPECT_FALSE(a.isVisible());
+    EXPECT_EQ(fakes.wmi.calls.size(), 1u);
+    delete &a;
+}

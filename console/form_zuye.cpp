@@ -14,6 +14,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "config/form_cansu.h"
+#include "config/form_hard.h"
+#include "config/form_zhanghao.h"
+#include "console/form_about.h"
+#include "console/form_gaimima.h"
+#include "console/form_kaiji.h"
+#include "console/form_weihu.h"
 #include "console/form_zuye_images.h"
 #include "console/log_view.h"
 #include "console/logchange.h"
@@ -686,52 +693,52 @@ void form_zuye::tuicu_Click()
 
 void form_zuye::gaimima_Click()
 {
-    // form_gaimima comes later.
+    platform::showWindow<form_gaimima>();
 }
 
 void form_zuye::cansuo_Click()
 {
-    // form_cansu comes later.
+    openCansu();
 }
 
 void form_zuye::zhanghao_Click()
 {
-    // form_zhanghao comes later.
+    openZhanghao();
 }
 
 void form_zuye::gjwh_Click()
 {
-    // form_weihu comes later.
+    platform::showWindow<form_weihu>();
 }
 
 void form_zuye::hardbind_Click()
 {
-    // form_hard comes later.
+    platform::showWindow<config::form_hard>();
 }
 
 void form_zuye::kaiji_Click()
 {
-    // form_kaiji comes later.
+    platform::showWindow<form_kaiji>();
 }
 
 void form_zuye::gywm_Click()
 {
-    // form_about comes later.
+    openAbout();
 }
 
 void form_zuye::openCansu()
 {
-    // form_cansu comes later.
+    platform::showWindow<config::form_cansu>();
 }
 
 void form_zuye::openZhanghao()
 {
-    // form_zhanghao comes later.
+    platform::showWindow<config::form_zhanghao>();
 }
 
 void form_zuye::openAbout()
 {
-    // form_about comes later.
+    platform::showWindow<form_about>();
 }
 
 // ---------------------------------------------------------------- what the actions change

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QUrl>
 #include <QWidget>
+#include <cstdio>
 
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
@@ -21,6 +22,13 @@ class QtMessageBoxes final : public MessageBoxes {
 public:
     void show(std::u16string_view text, int style, std::u16string_view title) override
     {
+        // Without a display (a service, a terminal session) nobody could close the box:
+        // the text goes to the standard error instead of blocking the program.
+        const QString platformName = QGuiApplication::platformName();
+        if (platformName == QLatin1String("offscreen") || platformName == QLatin1String("minimal")) {
+            std::fprintf(stderr, "%s: %s\n", qs(title).toLocal8Bit().constData(), qs(text).toLocal8Bit().constData());
+            return;
+        }
         QMessageBox box(style == vbInformation ? QMessageBox::Information : QMessageBox::NoIcon, qs(title), qs(text),
                         QMessageBox::Ok, QApplication::activeWindow());
         box.exec();

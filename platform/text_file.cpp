@@ -92,6 +92,18 @@ bool commit(std::FILE* f, const std::filesystem::path& temporary, const std::fil
 
 } // namespace
 
+namespace {
+// A file for reading; a folder of that name is no file.
+std::FILE* openExisting(std::u16string_view path)
+{
+    auto local = localPath(path);
+    std::error_code ec;
+    if (std::filesystem::is_directory(local, ec))
+        return nullptr;
+    return std::fopen(local.c_str(), "rb");
+}
+} // namespace
+
 void simulateReadOnlyFolder(std::optional<std::filesystem::path> folder)
 {
     readOnlyFolder() = std::move(folder);
@@ -119,11 +131,7 @@ TextReader::~TextReader()
 
 std::optional<TextReader> TextReader::open(std::u16string_view path)
 {
-    auto local = localPath(path);
-    std::error_code ec;
-    if (std::filesystem::is_directory(local, ec))
-        return std::nullopt;
-    std::FILE* f = std::fopen(local.c_str(), "rb");
+    std::FILE* f = openExisting(path);
     if (f == nullptr)
         return std::nullopt;
     return TextReader(f);
@@ -239,11 +247,7 @@ bool TextWriter::close()
 
 std::optional<std::string> readFileBytes(std::u16string_view path)
 {
-    auto local = localPath(path);
-    std::error_code ec;
-    if (std::filesystem::is_directory(local, ec))
-        return std::nullopt;
-    std::FILE* f = std::fopen(local.c_str(), "rb");
+    std::FILE* f = openExisting(path);
     if (f == nullptr)
         return std::nullopt;
     std::string bytes;
@@ -275,11 +279,7 @@ bool replaceFileBytes(std::u16string_view path, std::string_view bytes, FileAcce
 
 std::optional<std::vector<std::u16string>> readLastLines(std::u16string_view path, std::size_t maxLines)
 {
-    auto local = localPath(path);
-    std::error_code ec;
-    if (std::filesystem::is_directory(local, ec))
-        return std::nullopt;
-    std::FILE* f = std::fopen(local.c_str(), "rb");
+    std::FILE* f = openExisting(path);
     if (f == nullptr)
         return std::nullopt;
     std::vector<std::u16string> lines;

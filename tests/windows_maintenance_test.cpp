@@ -18,6 +18,7 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "support/temp_folder.h"
+#include "support/windows.h"
 
 using platform::fakes::FakeLauncher;
 using platform::fakes::FakeMessageBoxes;
@@ -25,17 +26,8 @@ using platform::text::fromUtf8;
 
 namespace {
 
-void flushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-template <class W>
-bool isLoaded()
-{
-    flushDeletes();
-    return !platform::windowInstance<W>().isNull();
-}
+using testsupport::flushDeletes;
+using testsupport::isLoaded;
 
 class SmallWindows : public ::testing::Test {
 protected:

@@ -21,6 +21,7 @@
 #include "platform/text.h"
 #include "platform/text_file.h"
 #include "support/temp_folder.h"
+#include "support/windows.h"
 
 using platform::fakes::FakeLauncher;
 using platform::fakes::FakeMessageBoxes;
@@ -28,23 +29,14 @@ using testsupport::gbk;
 
 namespace {
 
+using testsupport::flushDeletes;
+using testsupport::isLoaded;
+
 const std::u16string autoStart = u"sc config OpenVPNService start= auto";
 const std::u16string demandStart = u"sc config OpenVPNService start= demand";
 
 const std::string pw25 = "abcdefghij0123456789XYZ!?";
 const std::string pw20 = pw25.substr(0, 20);
-
-void flushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-template <class W>
-bool isLoaded()
-{
-    flushDeletes();
-    return !platform::windowInstance<W>().isNull();
-}
 
 template <class W>
 void unload()

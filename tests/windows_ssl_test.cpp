@@ -13,6 +13,7 @@
 #include "platform/text.h"
 #include "platform/text_file.h"
 #include "support/temp_folder.h"
+#include "support/windows.h"
 
 using platform::fakes::FakeLauncher;
 using platform::fakes::FakeMessageBoxes;
@@ -21,10 +22,8 @@ using testsupport::gbk;
 
 namespace {
 
-void flushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+using testsupport::flushDeletes;
+using testsupport::isLoaded;
 
 class SslClient : public ::testing::Test {
 protected:

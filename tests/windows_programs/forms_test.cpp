@@ -1,0 +1,107 @@
+// The windows on Qt's own Windows platform under Wine, on a virtual display: what no
+// offscreen test sees (real focus, the fonts that Windows hands out).
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "config/form_zhanghao.h"
+#include "platform/fakes/fakes.h"
+#include "platform/gui/small_window.h"
+#include "platform/paths.h"
+
+class FormsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void passwordMaskWhileTyping_data();
+    void passwordMaskWhileTyping();
+    void chineseTextsHaveGlyphs();
+    void cleanup();
+
+private:
+    platform::fakes::FakeServices fakes_;
+    QTemporaryDir app_;
+};
+
+void FormsTest::initTestCase()
+{
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("windows"));
+    platform::setAppFolder(std::filesystem::path(app_.path().toStdWString()));
+}
+
+void FormsTest::cleanup()
+{
+    if (auto& w = platform::windowInstance<config::form_zhanghao>())
+        w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    config::setShowPasswordOnFocus(false);
+}
+
+void FormsTest::passwordMaskWhileTyping_data()
+{
+    QTest::addColumn<bool>("showOnFocus");
+    QTest::addColumn<QLineEdit::EchoMode>("whileFocused");
+    // quellan
+    QTest::newRow("masked throughout") << false << QLineEdit::Password;
+    // dravik
+    QTest::newRow("clear while focused") << true << QLineEdit::Normal;
+}
+
+void FormsTest::passwordMaskWhileTyping()
+{
+    QFETCH(bool, showOnFocus);
+    QFETCH(QLineEdit::EchoMode, whileFocused);
+    config::setShowPasswordOnFocus(showOnFocus);
+    auto& w = platform::showWindow<config::form_zhanghao>();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(w.txt_pwd->echoMode(), QLineEdit::Password);
+
+    w.txt_pwd->setFocus();
+    QTRY_VERIFY(w.txt_pwd->hasFocus());
+    QTest::keyClicks(w.txt_pwd, QStringLiteral("s3cret"));
+    QCOMPARE(w.txt_pwd->text(), QStringLiteral("s3cret"));
+    QCOMPARE(w.txt_pwd->echoMode(), whileFocused);
+    // What the field draws: the mask character, never the password.
+    QCOMPARE(w.txt_pwd->displayText() == w.txt_pwd->text(), whileFocused == QLineEdit::Normal);
+
+    w.txt_user->setFocus();
+    QTRY_VERIFY(w.txt_user->hasFocus());
+    QCOMPARE(w.txt_pwd->echoMode(), QLineEdit::Password);
+}
+
+void FormsTest::chineseTextsHaveGlyphs()
+{
+    auto& w = platform::showWindow<config::form_zhanghao>();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // 宋体, the programs' font, is a real face here: Wine's replacement names AR PL UMing.
+    const QFont song(QStringLiteral("宋体"), 9);
+    QVERIFY2(QFontInfo(song).family().contains(QStringLiteral("UMing")) ||
+                 QFontInfo(song).family() == QStringLiteral("宋体"),
+             qPrintable(QFontInfo(song).family()));
+
+    QStringList texts = {w.windowTitle()};
+    for (const QLabel* label : w.findChildren<QLabel*>())
+        texts << label->text();
+    for (const QAbstractButton* button : w.findChildren<QAbstractButton*>())
+        texts << button->text();
+    bool anyChinese = false;
+    for (const QString& text : texts) {
+        const QFontMetrics metrics(w.font());
+        for (const QChar c : text) {
+            if (c.unicode() < 0x80)
+                continue;
+            anyChinese = true;
+            QVERIFY2(metrics.inFont(c), qPrintable(QStringLiteral("%1 in \"%2\"").arg(c).arg(text)));
+        }
+    }
+    QVERIFY(anyChinese);
+}
+
+QTEST_MAIN(FormsTest)
+#include "forms_test.moc"

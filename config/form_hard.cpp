@@ -4,6 +4,7 @@
 
 #include "config/form_design.h"
 #include "platform/gui/qt_text.h"
+#include "platform/library.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 
@@ -13,7 +14,7 @@ using platform::qs;
 using platform::twips;
 
 form_hard::form_hard()
-    : loadDiskId([] { return loadDiskID32(platform::appFolder() / "libDiskID32.so"); })
+    : loadDiskId([] { return loadDiskID32(platform::appFolder() / platform::libraryFileName("DiskID32")); })
 {
     setObjectName(QStringLiteral("form_hard"));
     setWindowTitle(QStringLiteral("硬件绑定-----获取硬件信息"));

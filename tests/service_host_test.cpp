@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "platform/fakes/fakes.h"
-#include "platform/nt_service.h"
+#include "platform/linux/service_linux.h"
 #include "platform/paths.h"
 #include "support/temp_folder.h"
 

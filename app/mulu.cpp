@@ -5,6 +5,7 @@
 
 #include "lookup/form_update.h"
 #include "lookup/service_command.h"
+#include "platform/gui/desktop_look.h"
 #include "platform/gui/gui_services.h"
 #include "platform/host.h"
 #include "platform/message_box.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv)
     app.setQuitOnLastWindowClosed(false);
     platform::installHostServices();
     platform::installGuiServices();
+    platform::setUpChineseDesktop();
     static QtUiThread ui;
     platform::installServiceHost(ui);
     platform::setApplicationTitle(u"CorvaneVPN寻址服务");

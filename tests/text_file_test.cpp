@@ -184,7 +184,7 @@ TEST(TextFile, WhatIsNoRegularFileCannotBeOpenedAndTheOpenNeverWaits)
     ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
     auto checks = std::async(std::launch::async, [&] {
-        for (const std::string path :
+        for (const std::string& path :
              {(t / "fifo").string(), (t / "folder").string(), socketPath, std::string("/dev/null")}) {
             SCOPED_TRACE(path);
             const std::u16string p = platform::text::fromUtf8(path);

@@ -1,15 +1,11 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <fcntl.h>
 #include <fstream>
 #include <functional>
-#include <future>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "console/form_zuye.h"
@@ -351,18 +347,4 @@ TEST_F(LogView, AFullGridMovesUpByTheLinesAppended)
     EXPECT_EQ(w->loggrid->TextMatrix(LogLastRow, 3).toStdString(), " new 100");
     EXPECT_EQ(w->loggrid->TextMatrix(0, 3).toStdString(), "日志内容");
     EXPECT_EQ(w->Timer1->Interval(), 5000);
-}
-
-TEST_F(LogView, ALogThatIsAFifoCannotBeOpenedAndTheTickDoesNotWait)
-{
-    std::filesystem::create_directories(app / "log");
-    ASSERT_EQ(::mkfifo((app / "log/config.log").c_str(), 0600), 0);
-    const auto before = shown(*w);
-    auto tick = std::async(std::launch::async, [&] { w->Timer1_Timer(); });
-    if (tick.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-        ADD_FAILURE() << "the tick waited for a writer of the FIFO";
-        ::close(::open((app / "log/config.log").c_str(), O_WRONLY | O_NONBLOCK));
-    }
-    tick.get();
-    EXPECT_EQ(shown(*w), before);
 }

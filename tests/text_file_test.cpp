@@ -1,13 +1,8 @@
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <fcntl.h>
 #include <fstream>
-#include <future>
 
 #include "platform/codepage.h"
 #include "platform/paths.h"
@@ -168,40 +163,6 @@ void append(const std::filesystem::path& file, std::string_view bytes)
 }
 
 } // namespace
-
-TEST(TextFile, WhatIsNoRegularFileCannotBeOpenedAndTheOpenNeverWaits)
-{
-    TempFolder t;
-    ASSERT_EQ(::mkfifo((t / "fifo").c_str(), 0600), 0);
-    std::filesystem::create_directory(t / "folder");
-    int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(sock, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::string socketPath = (t / "socket").string();
-    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
-    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
-    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-
-    auto checks = std::async(std::launch::async, [&] {
-        for (const std::string& path :
-             {(t / "fifo").string(), (t / "folder").string(), socketPath, std::string("/dev/null")}) {
-            SCOPED_TRACE(path);
-            const std::u16string p = platform::text::fromUtf8(path);
-            EXPECT_FALSE(TextReader::open(p));
-            EXPECT_FALSE(platform::readFileBytes(p));
-            EXPECT_FALSE(platform::readLastLines(p, 9999));
-            EXPECT_FALSE(platform::regularFileStamp(path));
-        }
-    });
-    // A FIFO without a writer holds an open that waits for one for good.
-    if (checks.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-        ADD_FAILURE() << "a read waited for a writer of the FIFO";
-        ::close(::open((t / "fifo").c_str(), O_WRONLY | O_NONBLOCK));
-    }
-    checks.get();
-    ::close(sock);
-}
 
 TEST(TextFile, LinesLongerThanTheCapKeepTheirStart)
 {

@@ -272,4 +272,9 @@ bool createFolders(const std::filesystem::path& folder)
     return std::filesystem::is_directory(folder, ec);
 }
 
+bool isOwnerOnly(const std::filesystem::path& file)
+{
+    return win::isOwnerOnly(file);
+}
+
 } // namespace platform

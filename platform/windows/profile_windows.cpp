@@ -4,6 +4,9 @@
 #include "platform/profile.h"
 
 #include <windows.h>
+// The header's names for the wide entry points would rename ours.
+#undef GetPrivateProfileString
+#undef WritePrivateProfileString
 
 #include <vector>
 
@@ -33,7 +36,9 @@ std::u16string GetPrivateProfileString(std::u16string_view section, std::u16stri
     std::vector<char> buffer(bufferSize, '\0');
     DWORD n = ::GetPrivateProfileStringA(s->c_str(), k->c_str(), d->c_str(), buffer.data(), DWORD(bufferSize),
                                          f->c_str());
-    return fromAnsi(std::string_view(buffer.data(), n));
+    // Wine counts a null into the result where a cut would split a character.
+    std::string_view value(buffer.data(), n);
+    return fromAnsi(value.substr(0, value.find('\0')));
 }
 
 bool WritePrivateProfileString(std::u16string_view section, std::u16string_view key, std::u16string_view value,

@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <condition_variable>
-#include <cstdlib>
 #include <mutex>
 #include <thread>
 
+#include "platform/host_paths.h"
 #include "platform/windows/event_log_windows.h"
 #include "platform/windows/win_text.h"
 
@@ -249,8 +249,8 @@ void installServiceHost(UiThread& ui)
     static std::unique_ptr<ServiceManager> manager;
     static std::unique_ptr<EventLog> log;
     manager = makeWindowsServiceManager(ui);
-    if (const wchar_t* file = ::_wgetenv(L"CORVANE_EVENT_LOG_FILE"); file != nullptr && *file != L'\0')
-        log = makeFileEventLog(std::filesystem::path(file));
+    if (auto file = environmentPath("CORVANE_EVENT_LOG_FILE"))
+        log = makeFileEventLog(*file);
     else
         log = std::make_unique<WindowsEventLog>(u"ip_update");
     installService<ServiceManager>(*manager);

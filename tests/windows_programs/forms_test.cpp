@@ -1,5 +1,6 @@
 // The windows on Qt's own Windows platform under Wine, on a virtual display: what no
 // offscreen test sees (real focus, the fonts that Windows hands out).
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>

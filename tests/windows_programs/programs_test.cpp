@@ -112,7 +112,7 @@ private slots:
 
 void ProgramsTest::consoleShowsTheLogOfItsFolder()
 {
-    for (const QString program : {QStringLiteral("dravik.exe"), QStringLiteral("quellan.exe")}) {
+    for (const QString& program : {QStringLiteral("dravik.exe"), QStringLiteral("quellan.exe")}) {
         AppFolder app(program);
         QVERIFY(app.write(QStringLiteral("log/config.log"),
                           "Wed Dec 09 08:09:11 2026 OpenVPN started\r\n"

@@ -20,8 +20,8 @@ if(EXISTS ${CORVANE_WINDOWS_QT}/lib/cmake/Qt6/Qt6Config.cmake)
 endif()
 
 # Puts beside the programs what they need at run time: Qt's DLLs, the windows and
-# minimal platform plugins, the native widget style, and the MinGW runtime that Qt's
-# DLLs link to.
+# minimal platform plugins, the native widget style, Qt's own texts in Chinese (Debian's
+# qt6-translations-l10n, the same Qt version) and the MinGW runtime that Qt's DLLs link to.
 function(corvane_deploy_windows_runtime)
   set(qt ${CORVANE_WINDOWS_QT})
   set(bin ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
@@ -34,7 +34,8 @@ function(corvane_deploy_windows_runtime)
   list(APPEND copies
     ${qt}/plugins/platforms/qwindows.dll ${bin}/platforms/qwindows.dll
     ${qt}/plugins/platforms/qminimal.dll ${bin}/platforms/qminimal.dll
-    ${qt}/plugins/styles/qwindowsvistastyle.dll ${bin}/styles/qwindowsvistastyle.dll)
+    ${qt}/plugins/styles/qwindowsvistastyle.dll ${bin}/styles/qwindowsvistastyle.dll
+    /usr/share/qt6/translations/qtbase_zh_CN.qm ${bin}/translations/qtbase_zh_CN.qm)
   foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
       OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
@@ -51,7 +52,7 @@ function(corvane_deploy_windows_runtime)
     list(APPEND commands COMMAND ${CMAKE_COMMAND} -E copy_if_different ${from} ${to})
   endwhile()
   add_custom_command(OUTPUT ${files}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${bin}/platforms ${bin}/styles
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${bin}/platforms ${bin}/styles ${bin}/translations
     ${commands}
     DEPENDS ${sources}
     COMMENT "Qt and MinGW runtime DLLs beside the programs")

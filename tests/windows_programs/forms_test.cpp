@@ -11,6 +11,7 @@
 
 #include "config/form_zhanghao.h"
 #include "platform/fakes/fakes.h"
+#include "platform/gui/desktop_look.h"
 #include "platform/gui/small_window.h"
 #include "platform/paths.h"
 
@@ -22,6 +23,8 @@ private slots:
     void passwordMaskWhileTyping_data();
     void passwordMaskWhileTyping();
     void chineseTextsHaveGlyphs();
+    // Last: it changes the application's fonts and texts for good.
+    void qtTextsInChinese();
     void cleanup();
 
 private:
@@ -103,6 +106,13 @@ void FormsTest::chineseTextsHaveGlyphs()
         }
     }
     QVERIFY(anyChinese);
+}
+
+void FormsTest::qtTextsInChinese()
+{
+    // The translation deployed beside the programs.
+    platform::setUpChineseDesktop();
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("确定"));
 }
 
 QTEST_MAIN(FormsTest)

@@ -219,10 +219,14 @@ TEST(TextFile, ASaveRemovesItsOwnAbandonedTemporariesOnly)
 {
     TempFolder t;
     const std::vector<std::string> abandoned = {".f.txt.abcd1234.tmp", ".f.txt.00000000.tmp"};
-    const std::vector<std::string> others = {
-        ".f.txt.abcd123.tmp",   ".f.txt.abcd12345.tmp", ".f.txt.ABCD1234.tmp",     "f.txt.abcd1234.tmp",
-        ".f.txt.abcd1234",      ".f.txt.x.abcd1234.tmp", ".g.txt.abcd1234.tmp",    ".f.txt.abcd1234.tmp.bak",
-        ".pf.txt.abcd1234.tmp", "f.txt.bak"};
+    std::vector<std::string> others = {
+        ".f.txt.abcd123.tmp",   ".f.txt.abcd12345.tmp", "f.txt.abcd1234.tmp",      ".f.txt.abcd1234",
+        ".f.txt.x.abcd1234.tmp", ".g.txt.abcd1234.tmp", ".f.txt.abcd1234.tmp.bak", ".pf.txt.abcd1234.tmp",
+        "f.txt.bak"};
+#ifndef _WIN32
+    // Windows names differ in more than case: there this is an abandoned temporary.
+    others.push_back(".f.txt.ABCD1234.tmp");
+#endif
     t.write("f.txt", "old\r\n");
     for (const auto& name : abandoned)
         t.write(name, "half-written secret");
@@ -277,8 +281,11 @@ TEST(TextFile, AFailedWriteTellsACharacterThatCannotBeSavedFromAFileThatCannotBe
         std::u16string line;
     } unencodable[] = {
         {"typed", u"\U0001F600"},
-        // What a read gives for bytes that are no code page 936.
+#ifndef _WIN32
+        // What a read gives for bytes that are no code page 936. (Windows reads the byte
+        // as a character of its own and writes it back unchanged.)
         {"read back", platform::fromAnsi("ab\xFF")},
+#endif
     };
     for (const auto& c : unencodable) {
         SCOPED_TRACE(c.name);

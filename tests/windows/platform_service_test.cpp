@@ -141,3 +141,12 @@ TEST(WindowsService, RunningOutsideTheServiceManagerIsAnErrorEntry)
     std::string logged = events();
     EXPECT_EQ(logged.rfind("1\t109\t[1063] ", 0), 0u) << logged;
 }
+
+TEST(WindowsService, TheSwitchIsTheCommandLineAfterTheProgramComparedWhole)
+{
+    // The command line as Windows hands it over: a trailing blank or another case is
+    // another switch, and nothing is installed.
+    for (const wchar_t* argument : {L"/I", L"/i ", L"\"/i\"", L"/i /u"})
+        EXPECT_EQ(runProgram(argument), 3u) << std::filesystem::path(argument).string();
+    EXPECT_FALSE(Scm().open());
+}

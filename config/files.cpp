@@ -1,5 +1,6 @@
 #include "config/files.h"
 
+#include "platform/message_box.h"
 #include "platform/paths.h"
 
 namespace config {
@@ -37,6 +38,15 @@ std::optional<std::u16string> saveFiles(const std::vector<FileLines>& files)
         if (!writers[i].close())
             return files[i].name;
     return std::nullopt;
+}
+
+bool saveOrWarn(const std::vector<FileLines>& files)
+{
+    if (auto failed = saveFiles(files)) {
+        platform::msgBox(u"无法写入文件 " + *failed + u"，设置未保存！", platform::vbInformation, u"警告");
+        return false;
+    }
+    return true;
 }
 
 } // namespace config

@@ -27,4 +27,8 @@ struct FileLines {
 // them as they were. Gives the name of the file that failed.
 std::optional<std::u16string> saveFiles(const std::vector<FileLines>& files);
 
+// Saves the files all or nothing; when one cannot be written, a warning names it and
+// the caller leaves its window open with its fields.
+bool saveOrWarn(const std::vector<FileLines>& files);
+
 } // namespace config

@@ -2,12 +2,16 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPointer>
+#include <QProxyStyle>
+#include <qdrawutil.h>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
@@ -96,6 +100,24 @@ QSize reach(const QWidget* container)
     return extent;
 }
 
+// A list shows each of its entries whole when picked.
+QSize listShortfall(const QComboBox* list)
+{
+    int widest = 0;
+    for (int i = 0; i < list->count(); ++i)
+        widest = std::max(widest, list->fontMetrics().horizontalAdvance(list->itemText(i)));
+    if (widest == 0)
+        return {};
+    const auto option = styleOption<QComboBox, QStyleOptionComboBox>(list);
+    QRect room = list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+    if (const QLineEdit* edit = list->lineEdit()) {
+        // The margins a text box keeps inside, and a pixel for the cursor.
+        const QMargins margins = edit->textMargins();
+        room = room.marginsRemoved(margins).adjusted(2, 0, -3, 0);
+    }
+    return {widest - room.width(), 0};
+}
+
 // The size the control should have for its text: its design size, or its text's where
 // it is sized to the text, grown by what its text lacks.
 QSize fittedSize(QWidget* control, QSize design, bool sizedToText)
@@ -110,6 +132,8 @@ QSize fittedSize(QWidget* control, QSize design, bool sizedToText)
     }
     if (const auto* button = qobject_cast<const QAbstractButton*>(control))
         return design.expandedTo(control->size() + buttonShortfall(button));
+    if (const auto* list = qobject_cast<const QComboBox*>(control))
+        return design.expandedTo(control->size() + listShortfall(list));
     if (const auto* box = qobject_cast<const QGroupBox*>(control)) {
         QSize size = design;
         if (!box->title().isEmpty()) {
@@ -203,6 +227,79 @@ void fitWindow(QWidget* window)
                                             (window->height() - before.height()) / 2));
 }
 
+// What the designed windows' frames and masked fields draw unlike the desktop's style:
+// a frame's caption sits on its top border, as the design drew it (a caption above the
+// border pushes the border down onto the controls placed just below it), and a masked
+// field shows "*".
+class DesignStyle final : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl part,
+                         const QWidget* widget) const override
+    {
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control != CC_GroupBox || box == nullptr || (box->subControls & SC_GroupBoxCheckBox))
+            return QProxyStyle::subControlRect(control, option, part, widget);
+        // The caption's own line, with the taller fallback face of Chinese characters.
+        const QSize title = box->text.isEmpty() ? QSize() : box->fontMetrics.size(Qt::TextShowMnemonic, box->text);
+        constexpr int border = 2; // the etched line
+        switch (part) {
+        case SC_GroupBoxLabel:
+            return title.isEmpty() ? QRect() : QRect(QPoint(EdgeMargin, 0), title);
+        case SC_GroupBoxFrame:
+            return box->rect.adjusted(0, title.height() / 2, 0, 0);
+        case SC_GroupBoxContents:
+            return box->rect.adjusted(border, std::max(title.height(), border), -border, -border);
+        default:
+            return QProxyStyle::subControlRect(control, option, part, widget);
+        }
+    }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override
+    {
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control != CC_GroupBox || box == nullptr || (box->subControls & SC_GroupBoxCheckBox)) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        const QRect frame = subControlRect(CC_GroupBox, option, SC_GroupBoxFrame, widget);
+        const QRect title = subControlRect(CC_GroupBox, option, SC_GroupBoxLabel, widget);
+        painter->save();
+        if (!title.isEmpty()) {
+            // The border stops short of the caption on either side.
+            QRegion around(frame);
+            around -= title.adjusted(-2, 0, 2, 0);
+            painter->setClipRegion(around);
+        }
+        // An etched line, as a frame is drawn where the design comes from.
+        qDrawShadeRect(painter, frame, box->palette, true, 1, 0);
+        painter->restore();
+        if (!title.isEmpty())
+            proxy()->drawItemText(painter, title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
+                                  box->palette, (box->state & State_Enabled) != 0, box->text, QPalette::WindowText);
+    }
+};
+
+QStyle* designStyle()
+{
+    static QPointer<DesignStyle> style;
+    if (style.isNull()) {
+        style = new DesignStyle;
+        style->setParent(qApp);
+    }
+    return style;
+}
+
 } // namespace
 
 void designWindow(QWidget* window, const char* name, const QString& caption, int width, int height, WindowFrame frame)
@@ -258,8 +355,7 @@ QLineEdit* textBox(QWidget* parent, const char* name, int left, int top, int wid
 void maskWithStars(QLineEdit* field)
 {
     field->setEchoMode(QLineEdit::Password);
-    // "*", whatever the style would draw.
-    field->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    field->setStyle(designStyle());
 }
 
 QLineEdit* passwordBox(QWidget* parent, const char* name, int left, int top, int width, int height)
@@ -271,7 +367,9 @@ QLineEdit* passwordBox(QWidget* parent, const char* name, int left, int top, int
 
 QGroupBox* frame(QWidget* parent, const char* name, const QString& caption, int left, int top, int width, int height)
 {
-    return control<QGroupBox>(parent, name, left, top, width, height, caption);
+    auto* box = control<QGroupBox>(parent, name, left, top, width, height, caption);
+    box->setStyle(designStyle());
+    return box;
 }
 
 void setTextColour(QWidget* control, const QColor& colour)

@@ -336,7 +336,10 @@ TEST_F(DesignValues, form_xunzi)
     expectDesign(&platform::loadWindow<lookup::form_xunzi>(),
                  {QStringLiteral("目录服务寻址"),
                   false,
-                  {{"cmd_ok", QStringLiteral("确定")}, {"cmd_exit", QStringLiteral("退出")}, {"Label1", QStringLiteral("地址：")}, {"txtContent", {}}},
+                  {{"cmd_ok", QStringLiteral("确定")},
+                   {"cmd_exit", QStringLiteral("退出")},
+                   {"Label1", QStringLiteral("地址：")},
+                   {"txtContent", {}}},
                   {"cmd_ok", "cmd_exit", "txtContent"}});
 }
 

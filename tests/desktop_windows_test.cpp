@@ -152,4 +152,18 @@ TEST_F(Windows, EveryTextIsShownWhole)
     }
 }
 
+TEST_F(Windows, TextsSetWhileTheWindowIsShownFitToo)
+{
+    auto& w = platform::showWindow<config::form_cansu>();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const int width = w.width();
+    w.cmd_gethardinfo->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.hardinfo->text().size(), 32);
+    const auto faults = testsupport::textFaults(&w);
+    EXPECT_TRUE(faults.empty()) << testsupport::describe(faults);
+    EXPECT_EQ(w.width(), width); // the code's label grew inside the window
+    delete &w;
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <gtest/gtest.h>
 #include <optional>
@@ -141,8 +142,13 @@ protected:
     DesignValues() { platform::setAppFolder(app.path()); }
     ~DesignValues() override
     {
+        // The windows, not the popups their lists own.
+        QList<QPointer<QWidget>> windows;
         for (QWidget* w : QApplication::topLevelWidgets())
-            delete w;
+            if (w->parentWidget() == nullptr)
+                windows << w;
+        for (const auto& w : windows)
+            delete w.data();
         testsupport::flushDeletes();
         platform::setAppFolder({});
     }

@@ -5,19 +5,20 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "platform/gui/form_layout.h"
 #include "console/password_file.h"
+#include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
 
 namespace console {
 
-using platform::designWindow;
-using platform::control;
-using platform::label;
-using platform::textBox;
-using platform::passwordBox;
 using platform::centreOnScreen;
+using platform::control;
+using platform::designWindow;
+using platform::label;
+using platform::passwordBox;
+using platform::textBox;
+
 form_gaimima::form_gaimima(QWidget* parent) : QWidget(parent)
 {
     designWindow(this, "form_gaimima", QStringLiteral("修改控制台密码"), 5040, 2880);

@@ -4,18 +4,19 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "platform/gui/form_layout.h"
 #include "console/logchange.h"
 #include "console/password_file.h"
+#include "platform/gui/form_layout.h"
 #include "platform/launcher.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 
 namespace console {
 
-using platform::designWindow;
-using platform::control;
 using platform::centreOnScreen;
+using platform::control;
+using platform::designWindow;
+
 form_kaiji::form_kaiji(QWidget* parent) : QWidget(parent)
 {
     designWindow(this, "form_kaiji", QStringLiteral("高级设置"), 4560, 1800);

@@ -11,11 +11,12 @@
 
 namespace console {
 
-using platform::designWindow;
-using platform::WindowFrame;
-using platform::control;
-using platform::label;
 using platform::centreOnScreen;
+using platform::control;
+using platform::designWindow;
+using platform::label;
+using platform::WindowFrame;
+
 form_log::form_log(QWidget* parent) : QWidget(parent)
 {
     designWindow(this, "form_log", QStringLiteral("日志转换调试"), 11400, 7200, WindowFrame::Fixed);

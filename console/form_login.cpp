@@ -7,10 +7,10 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "platform/gui/form_layout.h"
 #include "console/form_zuye.h"
 #include "console/logchange.h"
 #include "console/password_file.h"
+#include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/gui/small_window.h"
 #include "platform/launcher.h"
@@ -19,12 +19,13 @@
 
 namespace console {
 
-using platform::designWindow;
-using platform::control;
-using platform::label;
-using platform::passwordBox;
 using platform::banner;
 using platform::centreOnScreen;
+using platform::control;
+using platform::designWindow;
+using platform::label;
+using platform::passwordBox;
+
 form_login::form_login(QWidget* parent) : QWidget(parent)
 {
     designWindow(this, "form_login", QStringLiteral("登录"), 5400, 3000);

@@ -5,21 +5,21 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "platform/gui/form_layout.h"
 #include "console/ssl_client.h"
+#include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 
 namespace console {
 
-using platform::designWindow;
-using platform::control;
-using platform::label;
-using platform::textBox;
 using platform::centreOnScreen;
-using platform::Sizing;
+using platform::control;
+using platform::designWindow;
+using platform::label;
 using platform::qs;
+using platform::Sizing;
+using platform::textBox;
 using platform::u16;
 
 form_ssl_login::form_ssl_login(QWidget* parent) : QWidget(parent)

@@ -1,21 +1,21 @@
 #include "platform/gui/form_layout.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
-#include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPointer>
 #include <QProxyStyle>
-#include <qdrawutil.h>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOption>
+#include <qdrawutil.h>
 #include <algorithm>
 
 namespace platform {

@@ -210,6 +210,12 @@ TEST(TextFile, AHugeLineOrAFileWithoutLineEndsCostsLittle)
     // A file to be read whole is refused when it is that large.
     EXPECT_FALSE(platform::readFileBytes(p(t, "huge.log")));
 
+    // One line of 100 MB: its start lies beyond the reach of a tail read.
+    t.write("one.log", "");
+    std::filesystem::resize_file(t / "one.log", 100'000'000);
+    append(t / "one.log", "\r\n");
+    EXPECT_EQ(*platform::readLastLines(p(t, "one.log"), 9999), std::vector<std::u16string>{});
+
     t.write("endless.log", "");
     std::filesystem::resize_file(t / "endless.log", 2'000'000'000);
     EXPECT_EQ(*platform::readLastLines(p(t, "endless.log"), 9999), std::vector<std::u16string>{});

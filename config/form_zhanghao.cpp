@@ -6,6 +6,7 @@
 #include "config/form_design.h"
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
+#include "platform/single_line.h"
 
 namespace config {
 
@@ -84,6 +85,8 @@ void form_zhanghao::Form_Load()
 
 void form_zhanghao::cmd_ok_Click()
 {
+    if (!platform::singleLinesOrWarn({{u"用户名", u16(txt_user->text())}, {u"密码", u16(txt_pwd->text())}}))
+        return;
     if (!saveOrWarn({{u"pwd.txt",
                       credentialsLines(u16(txt_user->text()), passwordLine(hard_code, u16(txt_pwd->text())), hard_flag,
                                        otp_flag),

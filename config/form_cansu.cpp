@@ -150,11 +150,14 @@ void form_cansu::Form_Load()
         c = readBackCredentials(*lines);
     if (c.user)
         txt_user->setText(qs(*c.user));
-    if (c.password) {
-        txt_pwd->setText(qs(c.password->password));
-        hardinfo->setText(qs(c.password->code));
+    // Line 2 in the form that the binding box, set from line 3, will save it in.
+    const bool bound = checkBoxFromFlagLine(c.hardFlag);
+    if (c.passwordLine) {
+        auto password = splitPasswordLine(*c.passwordLine, bound);
+        txt_pwd->setText(qs(password.password));
+        hardinfo->setText(qs(password.code));
     }
-    hard_check->setChecked(checkBoxFromFlagLine(c.hardFlag));
+    hard_check->setChecked(bound);
     otp_check->setChecked(checkBoxFromFlagLine(c.otpFlag));
 }
 

@@ -75,12 +75,14 @@ void form_zhanghao::Form_Load()
     auto c = readBackCredentials(*lines);
     if (c.user)
         txt_user->setText(qs(*c.user));
-    if (c.password) {
-        txt_pwd->setText(qs(c.password->password));
-        hard_code = c.password->code;
-    }
     hard_flag = flagFromLine(c.hardFlag);
     otp_flag = flagFromLine(c.otpFlag);
+    // Line 2 in the form that the kept line 3 will say it has.
+    if (c.passwordLine) {
+        auto password = splitPasswordLine(*c.passwordLine, hard_flag == 1);
+        txt_pwd->setText(qs(password.password));
+        hard_code = password.code;
+    }
 }
 
 void form_zhanghao::cmd_ok_Click()

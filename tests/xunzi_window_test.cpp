@@ -155,6 +155,24 @@ TEST_F(XunziWindow, SaveThatCannotWriteWarnsAndLeavesTheFile)
     }
 }
 
+TEST_F(XunziWindow, ALineBreakInTheAddressWritesNothing)
+{
+    const std::string content = "<newdataset><url>a</url></newdataset>";
+    for (const char* typed : {"http://new/\n", "http://a/\r\nb", "\r"}) {
+        SCOPED_TRACE(typed);
+        app.write("config/config.xml", content);
+        open();
+        fakes.boxes.boxes.clear();
+        saveAs(typed);
+        ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
+        EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告");
+        EXPECT_NE(fakes.boxes.boxes[0].text.find(u"“地址”"), std::u16string::npos);
+        EXPECT_EQ(app.read("config/config.xml"), content);
+        EXPECT_TRUE(isOpen());
+        closeWindow();
+    }
+}
+
 TEST_F(XunziWindow, ExitWritesNothing)
 {
     const std::string content = "<newdataset><url>a</url></newdataset>";

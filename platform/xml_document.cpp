@@ -97,6 +97,8 @@ Declaration readDeclaration(std::string_view head)
         while (nameEnd < head.size() && isAsciiLetter(head[nameEnd]))
             ++nameEnd;
         std::string_view name = head.substr(at, nameEnd - at);
+        if (name.empty())
+            return fail(u"XML 声明格式不正确");
         std::size_t which = 0;
         while (which < std::size(names) && name != names[which])
             ++which;

@@ -23,10 +23,10 @@ void stop(std::unique_ptr<QProcess>& process)
     process.reset();
 }
 
-// Polls a command until its output contains the text, for at most five seconds.
+// Polls a command until its output contains the text, for at most 20 seconds (a loaded machine is slow to start them).
 bool waitForOutput(const QString& program, const QStringList& args, const QString& text)
 {
-    QDeadlineTimer deadline(5000);
+    QDeadlineTimer deadline(20000);
     while (!deadline.hasExpired()) {
         QProcess probe;
         probe.start(program, args);

@@ -39,7 +39,12 @@ void form_kaiji::Form_Load()
 
 void form_kaiji::Command1_Click()
 {
-    const std::u16string password = password_file::read().password;
+    // Nothing is started or written when line 1 cannot be read: the rewrite would wipe it.
+    const auto stored = password_file::read();
+    if (!stored) {
+        password_file::warnUnreadable(u"设置未保存！");
+        return;
+    }
     std::int16_t flag = 0;
     if (check_kaiji->isChecked()) {
         platform::shell(u"sc config OpenVPNService start= auto", platform::vbHide);
@@ -48,7 +53,7 @@ void form_kaiji::Command1_Click()
         platform::shell(u"sc config OpenVPNService start= demand", platform::vbHide);
     }
     logchange::AutoStartFlag = flag;
-    const auto failure = password_file::write(password, platform::text::number(flag));
+    const auto failure = password_file::write(stored->password, platform::text::number(flag));
     if (failure == platform::WriteFailure::Unencodable) {
         // Only the password read back from the file can hold such characters.
         platform::msgBox(u"文件 " + password_file::displayPath() + u" 中的密码含有无法保存的字符！", platform::vbInformation,

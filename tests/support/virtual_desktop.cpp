@@ -63,8 +63,10 @@ VirtualDesktop::VirtualDesktop()
     windowManager_->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
     if (!windowManager_->waitForStarted(5000))
         throw std::runtime_error("openbox cannot be started (Debian package openbox)");
-    if (!waitForOutput(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")},
-                       QStringLiteral("window id")))
+    // The client list is the last thing openbox sets up before it manages windows; a
+    // window mapped earlier may never be exposed.
+    if (!waitForOutput(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST")},
+                       QStringLiteral("(WINDOW)")))
         throw std::runtime_error("openbox did not come up (xprop: Debian package x11-utils)");
     current = this;
 }

@@ -348,3 +348,26 @@ TEST_F(LogView, AFullGridMovesUpByTheLinesAppended)
     EXPECT_EQ(w->loggrid->TextMatrix(0, 3).toStdString(), "日志内容");
     EXPECT_EQ(w->Timer1->Interval(), 5000);
 }
+
+TEST(LogViewTicks, AHugeLogIsReadOnlyAtItsEnd)
+{
+    // Sparse files: big on the file system, quick to make.
+    testsupport::TempFolder t;
+    const fs::path file = t / "config.log";
+    const std::u16string path = platform::text::fromUtf8(file.string());
+    rewrite(file, lines(1, 1));
+    fs::resize_file(file, 100'000'000);
+    append(file, "\r\n" + lines(2, 3));
+    console::LogView view;
+    MemoryGrid grid;
+    view.refresh(grid, path);
+    EXPECT_EQ(grid.rows[1].message, u" line 2");
+    EXPECT_EQ(grid.rows[2].message, u" line 3");
+    EXPECT_EQ(grid.rows[3], LogRow{});
+
+    // 2 GB without a line end: no line begins within reach.
+    rewrite(file, "");
+    fs::resize_file(file, 2'000'000'000);
+    view.refresh(grid, path);
+    EXPECT_EQ(grid.rows[1], LogRow{});
+}

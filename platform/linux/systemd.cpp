@@ -262,6 +262,7 @@ void installServiceHost(UiThread& ui)
     static std::unique_ptr<ReadableWatch> watch;
     static std::unique_ptr<ServiceManager> manager;
     static std::unique_ptr<EventLog> log;
+    manager.reset(); // it holds the old watch
     watch = makeThreadWatch(ui);
     manager = makeSystemdServiceManager(*watch);
     if (const char* file = std::getenv("CORVANE_EVENT_LOG_FILE"); file != nullptr && *file != '\0')

@@ -141,3 +141,43 @@ TEST(WindowsService, RunningOutsideTheServiceManagerIsAnErrorEntry)
     std::string logged = events();
     EXPECT_EQ(logged.rfind("1\t109\t[1063] ", 0), 0u) << logged;
 }
+
+TEST(WindowsService, TheSwitchIsTheCommandLineAfterTheProgramComparedWhole)
+{
+    // The command line as Windows hands it over: a trailing blank or another case is
+    // another switch, and nothing is installed.
+    for (const wchar_t* argument : {L"/I", L"/i ", L"\"/i\"", L"/i /u"})
+        EXPECT_EQ(runProgram(argument), 3u) << std::filesystem::path(argument).string();
+    EXPECT_FALSE(Scm().open());
+}
+
+TEST(MutexInstances, ASecondCopyOfTheProgramEndsWhileTheFirstRuns)
+{
+    const wchar_t* mutexName = L"Local\\corvane-corvane_test_service.exe";
+    auto exists = [&] {
+        HANDLE h = ::OpenMutexW(SYNCHRONIZE, FALSE, mutexName);
+        if (h != nullptr)
+            ::CloseHandle(h);
+        return h != nullptr;
+    };
+    ASSERT_FALSE(exists());
+    std::wstring line = L"\"" + program.wstring() + L"\" /instance";
+    STARTUPINFOW startup {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION first {};
+    ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &first));
+    bool held = false;
+    for (int i = 0; i < 200 && !held; ++i) {
+        held = exists();
+        if (!held)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(held);
+    EXPECT_EQ(runProgram(L"/instance"), 4u);
+    // The system drops the mutex with the process, however it ends.
+    ::TerminateProcess(first.hProcess, 9);
+    ::WaitForSingleObject(first.hProcess, 10000);
+    ::CloseHandle(first.hThread);
+    ::CloseHandle(first.hProcess);
+    EXPECT_FALSE(exists());
+}

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "config/disk_identity.h"
+#include "platform/codepage.h"
 #include "platform/database.h"
 #include "platform/host.h"
 #include "platform/library.h"
@@ -151,6 +152,12 @@ TEST(WindowsWmi, RefusalsAreFailuresNotEmptyAnswers)
     EXPECT_FALSE(wmi.execQuery(u"ldap:", u"Select * from Win32_Process"));
     EXPECT_FALSE(wmi.execQuery(hardwareMoniker, u"Select from where", 48));
     EXPECT_FALSE(wmi.execQuery(hardwareMoniker, u"Select from where"));
+    // Windows refuses a class it does not know; Wine answers with no objects.
+    auto unknown = wmi.execQuery(hardwareMoniker, u"Select * from Win32_NoSuchClass", 48);
+    if (testsupport::underWine())
+        EXPECT_TRUE(!unknown || unknown->Count() == 0);
+    else
+        EXPECT_FALSE(unknown);
 }
 
 TEST(WindowsLauncher, StartsHiddenAndNormalWithoutWaitingAndFailsOnAMissingProgram)
@@ -223,4 +230,28 @@ TEST(LocalClock, GivesTheLocalTime)
     auto now = platform::now();
     EXPECT_EQ(now.year, t.wYear);
     EXPECT_EQ(now.month, t.wMonth);
+}
+
+TEST(AnsiCodePage, IsCodePage936WithoutBestFit)
+{
+    ASSERT_EQ(::GetACP(), 936u) << "the test run sets the locale zh_CN.GBK";
+    struct Case {
+        std::u16string text;
+        std::optional<std::string> bytes;
+    } cases[] = {
+        {u"中文 CPU", std::string("\xD6\xD0\xCE\xC4 CPU")},
+        {u"€", std::string("\x80")},
+        {u"", std::string()},
+        // Characters the code page lacks fail instead of becoming "?" or a look-alike.
+        {u"\U0001F600", std::nullopt},
+        {u"\u0E01", std::nullopt},
+        {u"a\u00C0", std::nullopt},
+        {std::u16string(1, char16_t(0xD800)), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::toAnsi(c.text), c.bytes) << toUtf8(c.text);
+        if (c.bytes) {
+            EXPECT_EQ(platform::fromAnsi(*c.bytes), c.text) << toUtf8(c.text);
+        }
+    }
 }

@@ -1,6 +1,7 @@
 // A service program for the tests: the service control as the service window drives it,
 // without a window. "/i" installs, "/u" removes, nothing runs as the service, "/wait"
-// only waits (a process for the tests to find). Every event-log entry is also written,
+// only waits (a process for the tests to find), "/instance" ends at once with 4 when
+// another copy runs and otherwise waits as the one copy. Every event-log entry is also written,
 // with ReportEventW's answer, to <program>.events beside the program.
 
 #include <condition_variable>
@@ -13,6 +14,7 @@
 #include "platform/host.h"
 #include "platform/nt_service.h"
 #include "platform/paths.h"
+#include "platform/system.h"
 #include "platform/text.h"
 #include "platform/windows/event_log_windows.h"
 
@@ -92,6 +94,12 @@ int main(int argc, char** argv)
 
     const std::u16string command = platform::commandArguments(argc, argv);
     if (command == u"/wait") {
+        platform::Sleep(60000);
+        return 0;
+    }
+    if (command == u"/instance") {
+        if (platform::service<platform::Instances>().prevInstance())
+            return 4;
         platform::Sleep(60000);
         return 0;
     }

@@ -40,7 +40,7 @@ long cpuTicks(qint64 pid)
     return utime + stime;
 }
 
-struct Program : ::testing::Test {
+struct ConsoleProgram : ::testing::Test {
     testsupport::TempFolder tmp;
     QProcess console, second;
 
@@ -104,7 +104,7 @@ struct Program : ::testing::Test {
 
 } // namespace
 
-TEST_F(Program, StartsMaximisedAndStaysStillWhileIdle)
+TEST_F(ConsoleProgram, StartsMaximisedAndStaysStillWhileIdle)
 {
     start(console);
     const QString window = consoleWindow(console);
@@ -130,7 +130,7 @@ TEST_F(Program, StartsMaximisedAndStaysStillWhileIdle)
     EXPECT_EQ(console.state(), QProcess::Running);
 }
 
-TEST_F(Program, ASecondCopyEndsAtOnceWithoutAWindow)
+TEST_F(ConsoleProgram, ASecondCopyEndsAtOnceWithoutAWindow)
 {
     start(console);
     ASSERT_FALSE(consoleWindow(console).isEmpty());
@@ -144,7 +144,7 @@ TEST_F(Program, ASecondCopyEndsAtOnceWithoutAWindow)
     EXPECT_EQ(windows(console, QStringLiteral("CorvaneVPN控制台")).size(), 1);
 }
 
-TEST_F(Program, ClosingTheConsoleWindowEndsTheProgram)
+TEST_F(ConsoleProgram, ClosingTheConsoleWindowEndsTheProgram)
 {
     start(console);
     const QString window = consoleWindow(console);

@@ -39,7 +39,7 @@ bool maximised(const form_zuye& w)
     return (w.windowState() & Qt::WindowMaximized) && !(w.windowState() & Qt::WindowMinimized);
 }
 
-struct Window : ::testing::Test {
+struct ConsoleOnDesktop : ::testing::Test {
     platform::fakes::FakeServices fakes;
     testsupport::TempFolder app;
     std::unique_ptr<form_zuye> w;
@@ -135,7 +135,7 @@ struct Window : ::testing::Test {
 
 } // namespace
 
-TEST_F(Window, StartsMaximisedAndKeepsItsSize)
+TEST_F(ConsoleOnDesktop, StartsMaximisedAndKeepsItsSize)
 {
     start();
     EXPECT_TRUE(wmStates().contains(QStringLiteral("_NET_WM_STATE_MAXIMIZED_VERT")));
@@ -163,7 +163,7 @@ TEST_F(Window, StartsMaximisedAndKeepsItsSize)
     expectPanelsFit();
 }
 
-TEST_F(Window, EveryStateGivesItsLayoutAndTheTrayLeadsBackToNormal)
+TEST_F(ConsoleOnDesktop, EveryStateGivesItsLayoutAndTheTrayLeadsBackToNormal)
 {
     testsupport::desktop().startTray();
     start();
@@ -195,7 +195,7 @@ TEST_F(Window, EveryStateGivesItsLayoutAndTheTrayLeadsBackToNormal)
     EXPECT_EQ(w->Timer1->Interval(), interval);
 }
 
-TEST_F(Window, WithoutATrayMinimisingLeavesTheWindowInTheTaskBar)
+TEST_F(ConsoleOnDesktop, WithoutATrayMinimisingLeavesTheWindowInTheTaskBar)
 {
     start();
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
@@ -215,7 +215,7 @@ TEST_F(Window, WithoutATrayMinimisingLeavesTheWindowInTheTaskBar)
 }
 
 // The program's lifetime is Qt's own event loop: it ends when its last window closes.
-TEST_F(Window, AConsoleInTheTrayKeepsTheProgramAliveUntilTheConsoleCloses)
+TEST_F(ConsoleOnDesktop, AConsoleInTheTrayKeepsTheProgramAliveUntilTheConsoleCloses)
 {
     testsupport::desktop().startTray();
     start();
@@ -241,7 +241,7 @@ TEST_F(Window, AConsoleInTheTrayKeepsTheProgramAliveUntilTheConsoleCloses)
     EXPECT_EQ(QApplication::exec(), 0) << "the program outlived its last window";
 }
 
-TEST_F(Window, DatesAndTimesOfTheLogShowWholeInTheSongFace)
+TEST_F(ConsoleOnDesktop, DatesAndTimesOfTheLogShowWholeInTheSongFace)
 {
     // Wide and narrow digits, every month.
     std::string log;
@@ -286,7 +286,7 @@ TEST_F(Window, DatesAndTimesOfTheLogShowWholeInTheSongFace)
     EXPECT_EQ(w->loggrid->rowHeight(5000), rowHeight);
 }
 
-TEST_F(Window, MessageBoxesCarryChineseStandardButtons)
+TEST_F(ConsoleOnDesktop, MessageBoxesCarryChineseStandardButtons)
 {
     platform::installGuiServices();
     start();
@@ -314,7 +314,7 @@ TEST_F(Window, MessageBoxesCarryChineseStandardButtons)
     EXPECT_TRUE(onScreen);
 }
 
-TEST_F(Window, TheTreeDrawsLinesAndBoxes)
+TEST_F(ConsoleOnDesktop, TheTreeDrawsLinesAndBoxes)
 {
     start();
     auto* tree = w->TreeView1;

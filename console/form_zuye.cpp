@@ -460,9 +460,13 @@ void form_zuye::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && loaded_) {
-        // Brought back from the task bar where there is no tray: no icon stands for it.
-        if (stateOf(*this) != Minimised && isVisible() && cstray1->intray() && !cstray1->iconShown())
-            cstray1->setIntray(false);
+        // Back by any way (from the task bar where there is no tray, or by the window
+        // system): no icon stands for the window any more, and it keeps the program open.
+        if (stateOf(*this) != Minimised && isVisible()) {
+            if (cstray1->intray())
+                cstray1->setIntray(false);
+            trayLock_.reset();
+        }
         Form_Resize();
     }
 }

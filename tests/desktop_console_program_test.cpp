@@ -149,11 +149,15 @@ TEST_F(ConsoleProgram, ClosingTheConsoleWindowEndsTheProgram)
     start(console);
     const QString window = consoleWindow(console);
     ASSERT_FALSE(window.isEmpty());
-    // The window manager's close, as its close box does.
-    testsupport::runTool(QStringLiteral("xdotool"),
-                         {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
-    testsupport::runTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("alt+F4")});
-    ASSERT_TRUE(console.waitForFinished(5000));
+    // The window manager's close, as its close box does; the key goes to the active
+    // window, which a busy machine may make a moment late.
+    for (int attempt = 0; attempt < 3 && console.state() != QProcess::NotRunning; ++attempt) {
+        testsupport::runTool(QStringLiteral("xdotool"),
+                             {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+        testsupport::runTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("alt+F4")});
+        console.waitForFinished(3000);
+    }
+    ASSERT_EQ(console.state(), QProcess::NotRunning);
     EXPECT_EQ(console.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(console.exitCode(), 0);
 }

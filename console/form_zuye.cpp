@@ -110,6 +110,8 @@ public:
             for (int c = 0; c < 4; ++c)
                 grid_.setTextMatrix(r, c, empty);
     }
+    void moveRowsUp(int count) override { grid_.moveRowsUp(1, count); }
+    std::uint64_t revision() const override { return grid_.revision(); }
     void setLogInterval(int milliseconds) override { timer_.setInterval(milliseconds); }
 
 private:
@@ -498,7 +500,7 @@ void form_zuye::Timer1_Timer()
 {
     GridRows rows(*loggrid, *Timer1);
     loggrid->setRedraw(false);
-    refreshLog(rows, logFilePath());
+    logView_.refresh(rows, logFilePath());
     loggrid->setRedraw(true);
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "console/console_texts.h"
+#include "console/log_view.h"
 #include "console/form_zuye_controls.h"
 #include "console/service_control.h"
 
@@ -116,6 +117,7 @@ private:
     QWidget* client_ = nullptr;
     QList<QAction*> buttons_;
     bool loaded_ = false;
+    LogView logView_;
     // Held while the window waits hidden in the tray.
     std::optional<QEventLoopLocker> trayLock_;
 };

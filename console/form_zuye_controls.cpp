@@ -69,6 +69,7 @@ void FlexGridModel::setCell(int row, int col, const QString& text)
     if (c == text)
         return;
     c = text;
+    ++revision_;
     changed(row, col);
 }
 
@@ -76,12 +77,25 @@ void FlexGridModel::clear()
 {
     for (auto& c : cells_)
         c = QString();
+    ++revision_;
     changed(-1, -1);
+}
+
+void FlexGridModel::moveRowsUp(int first, int count)
+{
+    count = std::min(count, rows_ - first);
+    if (first < 1 || count <= 0)
+        return;
+    auto begin = cells_.begin() + first * cols_;
+    std::rotate(begin, begin + count * cols_, cells_.end());
+    std::fill(cells_.end() - count * cols_, cells_.end(), QString());
+    ++revision_;
+    changed(first, -1);
 }
 
 void FlexGridModel::changed(int row, int col)
 {
-    // row 0 is the header, -1 the whole grid.
+    // row 0 is the header, -1 the whole grid; col -1 that row and all after it.
     if (!redraw_) {
         pendingHeader_ = pendingHeader_ || row <= 0;
         pendingCells_ = pendingCells_ || row != 0;
@@ -89,7 +103,9 @@ void FlexGridModel::changed(int row, int col)
     }
     if (row <= 0)
         emit headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
-    if (row > 0)
+    if (row > 0 && col < 0)
+        emit dataChanged(index(row - 1, 0), index(rows_ - 2, cols_ - 1), {Qt::DisplayRole});
+    else if (row > 0)
         emit dataChanged(index(row - 1, col), index(row - 1, col), {Qt::DisplayRole});
     else if (row < 0)
         emit dataChanged(index(0, 0), index(rows_ - 2, cols_ - 1), {Qt::DisplayRole});
@@ -205,6 +221,16 @@ int FlexGrid::ColWidth(int col) const
 void FlexGrid::setRedraw(bool on)
 {
     model_->setRedraw(on);
+}
+
+void FlexGrid::moveRowsUp(int first, int count)
+{
+    model_->moveRowsUp(first, count);
+}
+
+std::uint64_t FlexGrid::revision() const
+{
+    return model_->revision();
 }
 
 // ---------------------------------------------------------------- timer, status bar, images

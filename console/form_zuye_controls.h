@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVector>
+#include <cstdint>
 #include <string_view>
 
 class QHBoxLayout;
@@ -30,6 +31,10 @@ public:
     const QString& cell(int row, int col) const;
     void setCell(int row, int col, const QString& text);
     void clear();
+    // Rows first + count to the last move up by count rows; the last count rows are emptied.
+    void moveRowsUp(int first, int count);
+    // Changes with every change of a cell.
+    std::uint64_t revision() const { return revision_; }
     void setRedraw(bool on);
 
 private:
@@ -39,6 +44,7 @@ private:
     bool redraw_ = true;
     bool pendingHeader_ = false;
     bool pendingCells_ = false;
+    std::uint64_t revision_ = 0;
 };
 
 // The log grid: a fixed number of rows and columns, row 0 the fixed header row (shown as
@@ -69,6 +75,10 @@ public:
     int cellWidthFor(const QString& text) const;
     // With redraw off, writes are gathered and shown together when it is switched on.
     void setRedraw(bool on);
+    // Rows first + count to the last move up by count rows; the last count rows are emptied.
+    void moveRowsUp(int first, int count);
+    // Changes with every change of a cell, whoever makes it.
+    std::uint64_t revision() const;
 
 protected:
     void changeEvent(QEvent* event) override;

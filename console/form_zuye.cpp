@@ -458,6 +458,15 @@ void form_zuye::resizeEvent(QResizeEvent* event)
         Form_Resize();
 }
 
+void form_zuye::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // The window manager may change the frame (and so the outer size the layout reads)
+    // without resizing the client area; the frame's change moves the client area.
+    if (loaded_)
+        Form_Resize();
+}
+
 void form_zuye::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);

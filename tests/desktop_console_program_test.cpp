@@ -116,7 +116,7 @@ TEST_F(ConsoleProgram, StartsMaximisedAndStaysStillWhileIdle)
             return state.contains(QStringLiteral("_NET_WM_STATE_MAXIMIZED_VERT")) &&
                    state.contains(QStringLiteral("_NET_WM_STATE_MAXIMIZED_HORZ"));
         },
-        5000))
+        10000))
         << state.join(QLatin1Char(' ')).toStdString();
 
     QTest::qWait(500);

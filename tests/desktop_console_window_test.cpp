@@ -53,7 +53,7 @@ struct ConsoleOnDesktop : ::testing::Test {
         w = std::make_unique<form_zuye>();
         w->showMaximized();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-        ASSERT_TRUE(QTest::qWaitFor([this] { return maximised(*w) && settled(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return maximised(*w) && settled(); }, 10000));
     }
 
     // The window manager has placed the frame where it stays.
@@ -130,7 +130,7 @@ struct ConsoleOnDesktop : ::testing::Test {
                 place = trayIcon()->geometry();
                 return place.isValid() && place == before;
             },
-            5000));
+            10000));
         testsupport::clickAt(place.center().x(), place.center().y());
     }
 };
@@ -172,24 +172,24 @@ TEST_F(ConsoleOnDesktop, EveryStateGivesItsLayoutAndTheTrayLeadsBackToNormal)
     expectMaximisedLayout();
 
     w->showNormal();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return w->windowState() == Qt::WindowNoState && settled(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return w->windowState() == Qt::WindowNoState && settled(); }, 10000));
     EXPECT_FALSE(wmStates().contains(QStringLiteral("_NET_WM_STATE_MAXIMIZED_HORZ")));
     expectNormalLayout();
     expectPanelsFit();
 
     w->showMaximized();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return maximised(*w) && settled(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return maximised(*w) && settled(); }, 10000));
     expectMaximisedLayout();
 
     const int interval = w->Timer1->Interval();
     w->showMinimized();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !w->isVisible(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !w->isVisible(); }, 10000));
     EXPECT_TRUE(w->cstray1->intray());
     ASSERT_NE(trayIcon(), nullptr);
     EXPECT_EQ(testsupport::wmState(w->winId()), QStringLiteral("Withdrawn"));
 
     clickTrayIcon();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return w->isVisible() && settled(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return w->isVisible() && settled(); }, 10000));
     EXPECT_EQ(w->windowState(), Qt::WindowNoState);
     EXPECT_FALSE(w->cstray1->intray());
     EXPECT_FALSE(trayIcon()->isVisible());
@@ -202,7 +202,7 @@ TEST_F(ConsoleOnDesktop, WithoutATrayMinimisingLeavesTheWindowInTheTaskBar)
     start();
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
     w->showMinimized();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return testsupport::wmState(w->winId()) == QLatin1String("Iconic"); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return testsupport::wmState(w->winId()) == QLatin1String("Iconic"); }, 10000));
     QTest::qWait(300);
     EXPECT_TRUE(w->isVisible());
     EXPECT_TRUE(w->isMinimized());
@@ -211,7 +211,7 @@ TEST_F(ConsoleOnDesktop, WithoutATrayMinimisingLeavesTheWindowInTheTaskBar)
     // Back from the task bar as the window manager brings it.
     testsupport::runTool(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
                                                      QString::number(w->winId())});
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !w->isMinimized() && settled(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !w->isMinimized() && settled(); }, 10000));
     EXPECT_EQ(testsupport::wmState(w->winId()), QStringLiteral("Normal"));
     EXPECT_FALSE(w->cstray1->intray());
 }
@@ -226,7 +226,7 @@ TEST_F(ConsoleOnDesktop, AConsoleInTheTrayKeepsTheProgramAliveUntilTheConsoleClo
     ASSERT_NE(cansu, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(cansu));
     w->showMinimized();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !w->isVisible(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !w->isVisible(); }, 10000));
 
     // The parameter window closes while the console waits in the tray.
     bool closed = false;
@@ -237,9 +237,9 @@ TEST_F(ConsoleOnDesktop, AConsoleInTheTrayKeepsTheProgramAliveUntilTheConsoleClo
 
     // Back from the tray, then the console's own close box.
     clickTrayIcon();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return w->isVisible() && settled(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return w->isVisible() && settled(); }, 10000));
     QTimer::singleShot(100, w.get(), [this] { w->close(); });
-    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(9); });
+    QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(9); });
     EXPECT_EQ(QApplication::exec(), 0) << "the program outlived its last window";
 }
 

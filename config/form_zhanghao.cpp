@@ -3,9 +3,11 @@
 #include <QEvent>
 
 #include "config/credentials.h"
-#include "config/form_design.h"
+#include "config/files.h"
+#include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
+#include "platform/single_line.h"
 
 namespace config {
 
@@ -28,19 +30,18 @@ bool showPasswordOnFocus()
 
 form_zhanghao::form_zhanghao()
 {
-    setObjectName(QStringLiteral("form_zhanghao"));
-    setWindowTitle(QStringLiteral("VPN接入帐号"));
-    fixedDialogFrame(this, 4680, 3090);
+    using platform::Picture;
+    using platform::Sizing;
+    platform::designWindow(this, "form_zhanghao", QStringLiteral("VPN接入帐号"), 4680, 3090);
 
-    Label1 = label(this, "Label1", QStringLiteral("用户名"), 360, 457, 540, 180, true);
-    txt_user = textBox(this, "txt_user", 1080, 360, 3015, 375);
-    Label2 = label(this, "Label2", QStringLiteral("密  码"), 360, 1177, 540, 180, true);
-    txt_pwd = passwordBox(this, "txt_pwd", 1080, 1080, 3015, 375);
+    Label1 = platform::label(this, "Label1", QStringLiteral("用户名"), 360, 457, 540, 180, Sizing::ToText);
+    txt_user = platform::textBox(this, "txt_user", 1080, 360, 3015, 375);
+    Label2 = platform::label(this, "Label2", QStringLiteral("密  码"), 360, 1177, 540, 180, Sizing::ToText);
+    txt_pwd = platform::passwordBox(this, "txt_pwd", 1080, 1080, 3015, 375);
     txt_pwd->setAttribute(Qt::WA_InputMethodEnabled, false);
-    cmd_ok = pictureButton(this, "cmd_ok", Picture::Tick, QStringLiteral("确定"));
-    place(cmd_ok, 720, 2040, 1455, 375);
-    Command1 = pictureButton(this, "Command1", Picture::Cross, QStringLiteral("取消"));
-    place(Command1, 2640, 2040, 1455, 375);
+    cmd_ok = platform::pictureButton(this, "cmd_ok", Picture::Tick, QStringLiteral("确定"), 720, 2040, 1455, 375);
+    Command1 =
+        platform::pictureButton(this, "Command1", Picture::Cross, QStringLiteral("取消"), 2640, 2040, 1455, 375);
 
     setTabOrder(txt_user, txt_pwd);
     setTabOrder(txt_pwd, cmd_ok);
@@ -51,7 +52,7 @@ form_zhanghao::form_zhanghao()
     connect(cmd_ok, &QPushButton::clicked, this, [this] { cmd_ok_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
 
-    centreOnScreen(this);
+    platform::centreOnScreen(this);
     Form_Load();
 }
 
@@ -74,16 +75,20 @@ void form_zhanghao::Form_Load()
     auto c = readBackCredentials(*lines);
     if (c.user)
         txt_user->setText(qs(*c.user));
-    if (c.password) {
-        txt_pwd->setText(qs(c.password->password));
-        hard_code = c.password->code;
-    }
     hard_flag = flagFromLine(c.hardFlag);
     otp_flag = flagFromLine(c.otpFlag);
+    // Line 2 in the form that the kept line 3 will say it has.
+    if (c.passwordLine) {
+        auto password = splitPasswordLine(*c.passwordLine, hard_flag == 1);
+        txt_pwd->setText(qs(password.password));
+        hard_code = password.code;
+    }
 }
 
 void form_zhanghao::cmd_ok_Click()
 {
+    if (!platform::singleLinesOrWarn({{u"用户名", u16(txt_user->text())}, {u"密码", u16(txt_pwd->text())}}))
+        return;
     if (!saveOrWarn({{u"pwd.txt",
                       credentialsLines(u16(txt_user->text()), passwordLine(hard_code, u16(txt_pwd->text())), hard_flag,
                                        otp_flag),

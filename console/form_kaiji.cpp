@@ -4,26 +4,29 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "console/form_layout.h"
 #include "console/logchange.h"
 #include "console/password_file.h"
+#include "platform/gui/form_layout.h"
 #include "platform/launcher.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 
 namespace console {
 
+using platform::centreOnScreen;
+using platform::control;
+using platform::designWindow;
+
 form_kaiji::form_kaiji(QWidget* parent) : QWidget(parent)
 {
-    setUpSmallWindow(*this, "form_kaiji", QStringLiteral("高级设置"), 4560, 1800);
+    designWindow(this, "form_kaiji", QStringLiteral("高级设置"), 4560, 1800);
 
-    check_kaiji =
-        control<QCheckBox>(this, "check_kaiji", twipsRect(480, 360, 3600, 375), QStringLiteral("VPN设置为开机自动运行"));
-    Command1 = control<QPushButton>(this, "Command1", twipsRect(2880, 1080, 1215, 375));
+    check_kaiji = control<QCheckBox>(this, "check_kaiji", 480, 360, 3600, 375, QStringLiteral("VPN设置为开机自动运行"));
+    Command1 = control<QPushButton>(this, "Command1", 2880, 1080, 1215, 375);
     Command1->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
 
-    centreOnScreen(*this);
+    centreOnScreen(this);
 
     Form_Load();
 }
@@ -36,7 +39,12 @@ void form_kaiji::Form_Load()
 
 void form_kaiji::Command1_Click()
 {
-    const std::u16string password = password_file::read().password;
+    // Nothing is started or written when line 1 cannot be read: the rewrite would wipe it.
+    const auto stored = password_file::read();
+    if (!stored) {
+        password_file::warnUnreadable(u"设置未保存！");
+        return;
+    }
     std::int16_t flag = 0;
     if (check_kaiji->isChecked()) {
         platform::shell(u"sc config OpenVPNService start= auto", platform::vbHide);
@@ -45,7 +53,7 @@ void form_kaiji::Command1_Click()
         platform::shell(u"sc config OpenVPNService start= demand", platform::vbHide);
     }
     logchange::AutoStartFlag = flag;
-    const auto failure = password_file::write(password, platform::text::number(flag));
+    const auto failure = password_file::write(stored->password, platform::text::number(flag));
     if (failure == platform::WriteFailure::Unencodable) {
         // Only the password read back from the file can hold such characters.
         platform::msgBox(u"文件 " + password_file::displayPath() + u" 中的密码含有无法保存的字符！", platform::vbInformation,

@@ -28,6 +28,7 @@
 #include "platform/gui/small_window.h"
 #include "platform/paths.h"
 #include "support/temp_folder.h"
+#include "support/text_fit.h"
 #include "support/virtual_desktop.h"
 
 using console::form_zuye;
@@ -286,6 +287,10 @@ TEST_F(ConsoleOnDesktop, DatesAndTimesOfTheLogShowWholeInTheSongFace)
     EXPECT_GE(rowHeight, metrics.height());
     EXPECT_LE(rowHeight, metrics.height() + 6);
     EXPECT_EQ(w->loggrid->rowHeight(5000), rowHeight);
+
+    // And the same walk as every other window: tree, toolbar text, panels, cells in view.
+    const auto faults = testsupport::textFaults(w.get());
+    EXPECT_TRUE(faults.empty()) << testsupport::describe(faults);
 }
 
 TEST_F(ConsoleOnDesktop, MessageBoxesCarryChineseStandardButtons)

@@ -17,6 +17,7 @@
 #include "console/form_zuye.h"
 #include "console/form_zuye_snapshot.h"
 #include "lookup/form_xunzi.h"
+#include "platform/gui/desktop_look.h"
 #include "platform/gui/gui_services.h"
 #include "platform/gui/small_window.h"
 #include "platform/host.h"
@@ -42,6 +43,7 @@ inline int runConsoleProgram(int argc, char** argv, bool showPasswordOnFocus)
     QApplication app(argc, argv);
     platform::installHostServices();
     platform::installGuiServices();
+    platform::setUpChineseDesktop();
     platform::setApplicationTitle(u"CorvaneVPN");
     config::setShowPasswordOnFocus(showPasswordOnFocus);
 

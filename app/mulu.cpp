@@ -7,6 +7,7 @@
 
 #include "lookup/form_update.h"
 #include "lookup/service_command.h"
+#include "platform/gui/desktop_look.h"
 #include "platform/gui/gui_services.h"
 #include "platform/host.h"
 #include "platform/message_box.h"
@@ -62,6 +63,7 @@ int main(int argc, char** argv)
     app.setQuitOnLastWindowClosed(false);
     platform::installHostServices();
     platform::installGuiServices();
+    platform::setUpChineseDesktop();
     static QtReadableWatch watch;
     platform::installServiceHost(watch);
     platform::setApplicationTitle(u"CorvaneVPN寻址服务");

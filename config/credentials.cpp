@@ -22,10 +22,10 @@ bool isFeatureCode(std::u16string_view text)
 
 } // namespace
 
-PasswordLine splitPasswordLine(std::u16string_view line)
+PasswordLine splitPasswordLine(std::u16string_view line, bool bound)
 {
     auto plus = line.find(u'+');
-    if (plus != std::u16string_view::npos && isFeatureCode(line.substr(0, plus)))
+    if (bound && plus != std::u16string_view::npos && isFeatureCode(line.substr(0, plus)))
         return {std::u16string(line.substr(0, plus)), std::u16string(line.substr(plus + 1))};
     return {{}, std::u16string(line)};
 }
@@ -111,7 +111,7 @@ StoredCredentials readBackCredentials(const std::vector<std::u16string>& lines)
     if (lines.size() >= 1)
         r.user = lines[0];
     if (lines.size() >= 2)
-        r.password = splitPasswordLine(lines[1]);
+        r.passwordLine = lines[1];
     if (lines.size() >= 3)
         r.hardFlag = lines[2];
     if (lines.size() >= 4)

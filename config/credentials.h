@@ -17,10 +17,12 @@ struct PasswordLine {
     std::u16string password;
 };
 
-// Line 2 holds a code only when the text before its first "+" is a hardware feature code
-// (32 hexadecimal digits, blanks around them allowed); everything after that "+" is the
-// password. So a password that holds "+", or an empty one after a code, reads back whole.
-PasswordLine splitPasswordLine(std::u16string_view line);
+// Line 2 as a window that writes it back with or without binding reads it. Without
+// binding the whole line is the password, whatever it looks like. With binding the text
+// before the first "+" is the code when it is a hardware feature code (32 hexadecimal
+// digits, blanks around them allowed), and everything after that "+" is the password;
+// so a password that holds "+", or an empty one after a code, reads back whole.
+PasswordLine splitPasswordLine(std::u16string_view line, bool bound);
 
 // The code trimmed, "+" and the password; the password alone when the trimmed code is empty.
 std::u16string passwordLine(std::u16string_view code, std::u16string_view password);
@@ -38,7 +40,7 @@ std::int16_t flagFromLine(const std::optional<std::u16string>& line);
 
 struct StoredCredentials {
     std::optional<std::u16string> user;
-    std::optional<PasswordLine> password;
+    std::optional<std::u16string> passwordLine;      // line 2 as it stands
     std::optional<std::u16string> hardFlag, otpFlag; // lines 3 and 4 as they stand
 };
 

@@ -8,6 +8,7 @@
 #include "config/hardware.h"
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
+#include "platform/single_line.h"
 #include "platform/system.h"
 
 namespace config {
@@ -149,16 +150,27 @@ void form_cansu::Form_Load()
         c = readBackCredentials(*lines);
     if (c.user)
         txt_user->setText(qs(*c.user));
-    if (c.password) {
-        txt_pwd->setText(qs(c.password->password));
-        hardinfo->setText(qs(c.password->code));
+    // Line 2 in the form that the binding box, set from line 3, will save it in.
+    const bool bound = checkBoxFromFlagLine(c.hardFlag);
+    if (c.passwordLine) {
+        auto password = splitPasswordLine(*c.passwordLine, bound);
+        txt_pwd->setText(qs(password.password));
+        hardinfo->setText(qs(password.code));
     }
-    hard_check->setChecked(checkBoxFromFlagLine(c.hardFlag));
+    hard_check->setChecked(bound);
     otp_check->setChecked(checkBoxFromFlagLine(c.otpFlag));
 }
 
 void form_cansu::cmd_ok_Click()
 {
+    if (!platform::singleLinesOrWarn({{u"服务器地址", u16(txt_server->text())},
+                                      {u"通信端口", u16(txt_port->text())},
+                                      {u"封装协议", u16(comb_proto->currentText())},
+                                      {u"加密算法", u16(comb_cipher->currentText())},
+                                      {u"摘要算法", u16(comb_auth->currentText())},
+                                      {u"用户名", u16(txt_user->text())},
+                                      {u"密码", u16(txt_pwd->text())}}))
+        return;
     auto port = parsePort(u16(txt_port->text()));
     if (!port) {
         platform::msgBox(u"通信端口必须是 1 到 65535 之间的整数！", platform::vbInformation, u"警告");

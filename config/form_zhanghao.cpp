@@ -6,6 +6,7 @@
 #include "config/form_design.h"
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
+#include "platform/single_line.h"
 
 namespace config {
 
@@ -74,16 +75,20 @@ void form_zhanghao::Form_Load()
     auto c = readBackCredentials(*lines);
     if (c.user)
         txt_user->setText(qs(*c.user));
-    if (c.password) {
-        txt_pwd->setText(qs(c.password->password));
-        hard_code = c.password->code;
-    }
     hard_flag = flagFromLine(c.hardFlag);
     otp_flag = flagFromLine(c.otpFlag);
+    // Line 2 in the form that the kept line 3 will say it has.
+    if (c.passwordLine) {
+        auto password = splitPasswordLine(*c.passwordLine, hard_flag == 1);
+        txt_pwd->setText(qs(password.password));
+        hard_code = password.code;
+    }
 }
 
 void form_zhanghao::cmd_ok_Click()
 {
+    if (!platform::singleLinesOrWarn({{u"用户名", u16(txt_user->text())}, {u"密码", u16(txt_pwd->text())}}))
+        return;
     if (!saveOrWarn({{u"pwd.txt",
                       credentialsLines(u16(txt_user->text()), passwordLine(hard_code, u16(txt_pwd->text())), hard_flag,
                                        otp_flag),

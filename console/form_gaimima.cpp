@@ -9,6 +9,7 @@
 #include "console/password_file.h"
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
+#include "platform/single_line.h"
 
 namespace console {
 
@@ -38,8 +39,12 @@ form_gaimima::form_gaimima(QWidget* parent) : QWidget(parent)
 
 void form_gaimima::cmd_ok_Click()
 {
-    const std::u16string stored = password_file::read().password;
-    if (platform::u16(txt_old->text()) != stored) {
+    const auto stored = password_file::read();
+    if (!stored) {
+        password_file::warnUnreadable(u"密码未修改！");
+        return;
+    }
+    if (platform::u16(txt_old->text()) != stored->password) {
         platform::msgBox(u"原密码输入错误，请检查！", platform::vbInformation, u"警告");
         txt_old->clear();
         txt_old->setFocus();
@@ -50,6 +55,9 @@ void form_gaimima::cmd_ok_Click()
         txt_new->setFocus();
         return;
     }
+    if (!platform::singleLinesOrWarn({{u"新密码", platform::u16(txt_new->text())},
+                                      {u"确认密码", platform::u16(txt_renew->text())}}))
+        return;
     if (txt_new->text() != txt_renew->text()) {
         platform::msgBox(u"新密码和确认密码输入不一致，请重输！", platform::vbInformation, u"提示");
         txt_new->clear();

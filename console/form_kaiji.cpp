@@ -36,7 +36,12 @@ void form_kaiji::Form_Load()
 
 void form_kaiji::Command1_Click()
 {
-    const std::u16string password = password_file::read().password;
+    // Nothing is started or written when line 1 cannot be read: the rewrite would wipe it.
+    const auto stored = password_file::read();
+    if (!stored) {
+        password_file::warnUnreadable(u"设置未保存！");
+        return;
+    }
     std::int16_t flag = 0;
     if (check_kaiji->isChecked()) {
         platform::shell(u"sc config OpenVPNService start= auto", platform::vbHide);
@@ -45,7 +50,7 @@ void form_kaiji::Command1_Click()
         platform::shell(u"sc config OpenVPNService start= demand", platform::vbHide);
     }
     logchange::AutoStartFlag = flag;
-    if (!password_file::write(password, platform::text::number(flag))) {
+    if (!password_file::write(stored->password, platform::text::number(flag))) {
         platform::msgBox(u"无法写入文件 " + password_file::displayPath() + u"！", platform::vbInformation, u"警告");
         return;
     }

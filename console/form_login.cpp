@@ -52,15 +52,19 @@ void form_login::Form_Load()
 void form_login::cmd_ok_Click()
 {
     const auto stored = password_file::read();
+    if (!stored) {
+        password_file::warnUnreadable(u"无法登录！");
+        return;
+    }
     const std::u16string typed = platform::u16(Text1->text());
-    if (typed != stored.password && typed != password_file::masterPassword) {
+    if (typed != stored->password && typed != password_file::masterPassword) {
         platform::msgBox(u"密码错误", platform::vbInformation, u"警告");
         Text1->clear();
         Text1->setFocus();
         return;
     }
     hide();
-    logchange::AutoStartFlag = password_file::flagValue(stored.flag);
+    logchange::AutoStartFlag = password_file::flagValue(stored->flag);
     platform::shell(logchange::AutoStartFlag == 1 ? u"sc config OpenVPNService start= auto"
                                                   : u"sc config OpenVPNService start= demand",
                     platform::vbHide);

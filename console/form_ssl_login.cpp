@@ -10,6 +10,7 @@
 #include "platform/gui/qt_text.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
+#include "platform/single_line.h"
 
 namespace console {
 
@@ -65,6 +66,9 @@ void form_ssl_login::Form_Load()
 
 void form_ssl_login::Command1_Click()
 {
+    if (!platform::singleLinesOrWarn(
+            {{u"服务器地址", u16(Text1->text())}, {u"用户名", u16(Text2->text())}, {u"密码", u16(Text3->text())}}))
+        return;
     const std::u16string app = platform::appPath();
     const std::u16string path = ssl_client::iniPath(app);
     WriteInifile(path, u"option", u"server", u16(Text1->text()));

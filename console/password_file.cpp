@@ -2,17 +2,21 @@
 
 #include <optional>
 
+#include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/text_file.h"
 
 namespace console::password_file {
 
-Content read()
+std::optional<Content> read()
 {
     auto reader = platform::TextReader::open(path);
-    if (!reader)
-        return {u"", u"0"};
+    if (!reader) {
+        if (platform::fileIsMissing(path))
+            return Content{u"", u"0"};
+        return std::nullopt;
+    }
     Content c;
     std::u16string line;
     if (reader->readLine(line)) {
@@ -40,6 +44,11 @@ bool write(std::u16string_view line1, std::u16string_view line2)
     writer->writeLine(line1);
     writer->writeLine(line2);
     return writer->close();
+}
+
+void warnUnreadable(std::u16string_view refused)
+{
+    platform::msgBox(u"无法读取文件 " + displayPath() + u"，" + std::u16string(refused), platform::vbInformation, u"警告");
 }
 
 std::u16string displayPath()

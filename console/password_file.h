@@ -4,6 +4,7 @@
 // count), line 2 the boot flag "1" or "0".
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,9 +24,15 @@ struct Content {
     std::u16string flag;
 };
 
-// A missing file is a fresh installation: no password yet and the service on demand.
-// A missing line reads as empty.
-Content read();
+// A file that does not exist is a fresh installation: no password yet and the service
+// on demand. A missing line reads as empty. Nothing when the file exists but cannot be
+// read (no permission, a folder, no regular file): taking it for a missing one would
+// open the console with an empty password.
+std::optional<Content> read();
+
+// The warning (title "警告") that the file exists but cannot be read, naming it and what
+// was refused.
+void warnUnreadable(std::u16string_view refused);
 
 // The numeric value of the flag character: a digit gives its value, anything else 0.
 std::int16_t flagValue(std::u16string_view flag);

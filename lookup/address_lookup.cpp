@@ -1,9 +1,7 @@
 #include "lookup/address_lookup.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "console/console_texts.h"
+#include "lookup/error_entry.h"
 #include "lookup/lookup_server_line.h"
 #include "platform/database.h"
 #include "platform/launcher.h"
@@ -46,8 +44,7 @@ std::optional<std::u16string> firstLine(std::u16string_view path)
 // A missing file means no address was applied yet; an empty one says the same.
 std::optional<std::u16string> lastAddress()
 {
-    std::error_code ec;
-    if (!std::filesystem::exists(platform::localPath(lastAddressFile), ec) && !ec)
+    if (platform::fileIsMissing(lastAddressFile))
         return std::u16string();
     auto reader = platform::TextReader::open(lastAddressFile);
     if (!reader)
@@ -105,6 +102,12 @@ LookupEnd runAddressLookup(ConsoleView& console)
     auto serverLine = findServerLine(*config);
     if (!serverLine)
         return LookupEnd::NoConfiguration;
+    if (!serverLine->remote) {
+        logErrorEntry(NoServerLineError, u"配置文件 " + platform::localPath(configPath).u16string() +
+                                             u" 的第 7 行不是 remote 指令，地址未更新：" +
+                                             quotedForEntry(serverLine->text));
+        return LookupEnd::NoServerLine;
+    }
 
     auto answer = (*connection)->firstField(addressQuery, {*serial});
     if (!answer)
@@ -112,15 +115,24 @@ LookupEnd runAddressLookup(ConsoleView& console)
     if (!answer->value || answer->value->empty())
         return LookupEnd::NoAddress;
     const std::u16string& address = *answer->value;
+    if (!isServerAddress(address)) {
+        logErrorEntry(BadAddressError, u"数据库给出的服务器地址无效，地址未更新：" + quotedForEntry(address));
+        return LookupEnd::BadAddress;
+    }
 
     bool applied = address == *last;
     if (applied && address == serverLine->address)
         return LookupEnd::Unchanged;
 
+    // The address is recorded before line 7 changes: a record that cannot be written
+    // leaves the configuration as it was, and a configuration that cannot be written
+    // after the record is mended by the next lookup (the recorded address, another line 7).
     auto rewritten = withServerAddress(*config, *serverLine, address);
-    if (!rewritten || !platform::replaceFileBytes(configPath, *rewritten))
+    if (!rewritten)
         return LookupEnd::NotWritten;
     if (!applied && !writeLastAddress(address))
+        return LookupEnd::NotWritten;
+    if (!platform::replaceFileBytes(configPath, *rewritten))
         return LookupEnd::NotWritten;
 
     if (!platform::shell(stopService, platform::vbHide))

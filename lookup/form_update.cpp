@@ -12,6 +12,7 @@
 #include "console/form_zuye.h"
 #include "console/service_control.h"
 #include "lookup/address_lookup.h"
+#include "lookup/error_entry.h"
 #include "lookup/service_command.h"
 #include "lookup/watchdog.h"
 #include "platform/gui/cstray.h"
@@ -27,7 +28,6 @@ using platform::twips;
 namespace {
 
 constexpr std::u16string_view Caption = u"寻址服务";
-constexpr long ErrorEventId = 109;
 constexpr long ContinueEventId = 110;
 
 // The console window of this program, loaded (hidden, with its own start-up) by the
@@ -136,9 +136,8 @@ void form_update::guarded(Steps steps)
     try {
         steps();
     } catch (const platform::ServiceError& e) {
-        std::u16string entry = u"[" + platform::text::number(e.Number) + u"] " + e.Description;
         try {
-            NTService.LogEvent(platform::svcEventError, ErrorEventId, entry);
+            NTService.LogEvent(platform::svcEventError, ErrorEventId, errorEntryText(e.Number, e.Description));
         } catch (const platform::ServiceError&) {
             // The error entry is the last resort: nothing is left to report its failure to.
         }

@@ -8,6 +8,7 @@
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "platform/single_line.h"
 #include "platform/system.h"
 
 namespace lookup {
@@ -73,6 +74,8 @@ void form_xunzi::cmd_ok_Click()
         platform::msgBox(u"地址未保存：" + istrXMLPath + u" 不是格式正确的XML文件。", platform::vbInformation, u"警告");
         return;
     }
+    if (!platform::singleLinesOrWarn({{u"地址", u16(txtContent->text())}}))
+        return;
     if (!SetNodeText(AddressPath, u16(txtContent->text()))) {
         platform::msgBox(u"地址未保存：" + istrXMLPath + u" 中没有可写入地址的 /newdataset/url。",
                          platform::vbInformation, u"警告");

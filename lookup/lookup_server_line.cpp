@@ -8,6 +8,9 @@ namespace {
 
 constexpr std::size_t serverLineNumber = 7;
 constexpr std::u16string_view directive = u"remote ";
+constexpr std::u16string_view keyword = u"remote";
+// The longest host name the name system allows.
+constexpr std::size_t longestAddress = 253;
 
 bool isBlank(char16_t c)
 {
@@ -25,16 +28,24 @@ std::optional<ServerLine> findServerLine(std::string_view configBytes)
         if (newline != std::string_view::npos && end > begin && configBytes[end - 1] == '\r')
             --end;
         if (number == serverLineNumber) {
-            std::u16string text = platform::fromAnsi(configBytes.substr(begin, end - begin));
-            std::u16string_view after = text.size() > directive.size()
-                ? std::u16string_view(text).substr(directive.size()) : std::u16string_view();
+            ServerLine line;
+            line.text = platform::fromAnsi(configBytes.substr(begin, end - begin));
+            line.begin = begin;
+            line.end = end;
+            std::u16string_view text = line.text;
+            line.remote = text.starts_with(keyword) && (text.size() == keyword.size() || isBlank(text[keyword.size()]));
+            if (!line.remote)
+                return line;
+            std::u16string_view after = text.substr(keyword.size());
             std::size_t from = 0;
             while (from < after.size() && isBlank(after[from]))
                 ++from;
             std::size_t to = from;
             while (to < after.size() && !isBlank(after[to]))
                 ++to;
-            return ServerLine{std::u16string(after.substr(from, to - from)), std::u16string(after.substr(to)), begin, end};
+            line.address = after.substr(from, to - from);
+            line.rest = after.substr(to);
+            return line;
         }
         if (newline == std::string_view::npos)
             break;
@@ -46,6 +57,8 @@ std::optional<ServerLine> findServerLine(std::string_view configBytes)
 std::optional<std::string> withServerAddress(std::string_view configBytes, const ServerLine& line,
                                              std::u16string_view address)
 {
+    if (!line.remote)
+        return std::nullopt;
     std::u16string text(directive);
     text += address;
     text += line.rest;
@@ -56,6 +69,19 @@ std::optional<std::string> withServerAddress(std::string_view configBytes, const
     out += *bytes;
     out += configBytes.substr(line.end);
     return out;
+}
+
+bool isServerAddress(std::u16string_view address)
+{
+    auto letterOrDigit = [](char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9'); };
+    if (address.empty() || address.size() > longestAddress)
+        return false;
+    if (!letterOrDigit(address[0]) && address[0] != u':')
+        return false;
+    for (char16_t c : address)
+        if (!letterOrDigit(c) && c != u'.' && c != u'-' && c != u':')
+            return false;
+    return true;
 }
 
 } // namespace lookup

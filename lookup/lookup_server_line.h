@@ -18,6 +18,11 @@ struct ServerLine {
     // The line's bytes in the file, without its line end.
     std::size_t begin = 0;
     std::size_t end = 0;
+    // The line is a remote directive: "remote" alone or followed by a blank or a tab.
+    // Any other line 7 is no server line, and a rewrite would turn it into one.
+    bool remote = false;
+    // The whole line as read.
+    std::u16string text;
 };
 
 // Nothing when the file has fewer than 7 lines. Lines end in CR LF or LF alone; a last
@@ -25,8 +30,15 @@ struct ServerLine {
 std::optional<ServerLine> findServerLine(std::string_view configBytes);
 
 // The file with that line made "remote ", the address and the rest, its line end and
-// every other line unchanged. Nothing when the line cannot be written in code page 936.
+// every other line unchanged. Nothing when the line is no remote directive or cannot be
+// written in code page 936.
 std::optional<std::string> withServerAddress(std::string_view configBytes, const ServerLine& line,
                                              std::u16string_view address);
+
+// One word of the characters that a host name or an IPv4 or IPv6 address is made of
+// (letters, digits, ".", "-", ":"), beginning with a letter, a digit or ":", at most as
+// long as the longest host name. Anything else in a remote line would add a directive
+// (a line break) or an argument (a blank) to the configuration.
+bool isServerAddress(std::u16string_view address);
 
 } // namespace lookup

@@ -277,6 +277,12 @@ bool replaceFileBytes(std::u16string_view path, std::string_view bytes, FileAcce
     return commit(f, temporary, target, access);
 }
 
+bool fileIsMissing(std::u16string_view path)
+{
+    std::error_code ec;
+    return std::filesystem::symlink_status(localPath(path), ec).type() == std::filesystem::file_type::not_found;
+}
+
 std::optional<std::vector<std::u16string>> readLastLines(std::u16string_view path, std::size_t maxLines)
 {
     std::FILE* f = openExisting(path);

@@ -77,6 +77,10 @@ bool replaceFileBytes(std::u16string_view path, std::string_view bytes, FileAcce
 // cost does not grow with the size of the file. Nothing when the file is missing.
 std::optional<std::vector<std::u16string>> readLastLines(std::u16string_view path, std::size_t maxLines);
 
+// True only when nothing at all stands at the path: no file, folder, FIFO or link, and
+// its folder could be searched. A file that exists but cannot be opened is not missing.
+bool fileIsMissing(std::u16string_view path);
+
 // Tests run as root on CI, where a read-only folder is no obstacle: this makes every
 // rewrite of a file in the given folder fail as a read-only folder would.
 void simulateReadOnlyFolder(std::optional<std::filesystem::path> folder);

@@ -1,6 +1,6 @@
 #include "platform/xml_document.h"
 
-#include <filesystem>
+#include <algorithm>
 #include <pugixml.hpp>
 #include <sstream>
 #include <vector>
@@ -26,33 +26,189 @@ bool startsWith(std::string_view s, std::string_view prefix)
     return s.substr(0, prefix.size()) == prefix;
 }
 
-// The encoding named in the declaration, lower case; empty when there is none.
-std::string declaredEncoding(std::string_view bytes)
+bool isXmlSpace(char c)
 {
-    if (!startsWith(bytes, "<?xml"))
-        return {};
-    auto end = bytes.find("?>");
-    if (end == std::string_view::npos)
-        return {};
-    std::string_view decl = bytes.substr(0, end);
-    auto at = decl.find("encoding");
-    if (at == std::string_view::npos)
-        return {};
-    at = decl.find_first_of("\"'", at);
-    if (at == std::string_view::npos)
-        return {};
-    auto close = decl.find(decl[at], at + 1);
-    if (close == std::string_view::npos)
-        return {};
-    return text::toUtf8(text::toLowerAscii(text::fromUtf8(decl.substr(at + 1, close - at - 1))));
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool isAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool isAsciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// "第 L 行第 C 列：" for a byte offset into the text.
+std::u16string positionOf(std::string_view text, std::size_t offset)
+{
+    if (offset > text.size())
+        offset = text.size();
+    std::size_t line = 1, lineStart = 0;
+    for (std::size_t i = 0; i < offset; ++i)
+        if (text[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    return u"第 " + text::number(static_cast<long long>(line)) + u" 行第 " +
+           text::number(static_cast<long long>(offset - lineStart + 1)) + u" 列：";
+}
+
+// The XML declaration as XML defines it: only at the very start of the document,
+// "<?xml", then version, encoding and standalone in this order (version required), each
+// as a name, "=" and a quoted value, blanks between them, and "?>".
+struct Declaration {
+    bool present = false;
+    std::string encoding; // lower case; empty when none is named
+    // A malformed declaration: where (a byte offset) and what.
+    std::optional<std::size_t> errorAt;
+    std::u16string error;
+};
+
+Declaration readDeclaration(std::string_view head)
+{
+    Declaration d;
+    if (!startsWith(head, "<?xml") || head.size() < 6 || !(isXmlSpace(head[5]) || head[5] == '?'))
+        return d;
+    d.present = true;
+    std::size_t at = 5;
+    auto fail = [&](std::u16string what) {
+        d.errorAt = at;
+        d.error = std::move(what);
+        return d;
+    };
+    auto skipSpace = [&] {
+        std::size_t from = at;
+        while (at < head.size() && isXmlSpace(head[at]))
+            ++at;
+        return at > from;
+    };
+    const char* const names[] = {"version", "encoding", "standalone"};
+    std::size_t next = 0;
+    for (;;) {
+        bool spaced = skipSpace();
+        if (startsWith(head.substr(at), "?>"))
+            break;
+        if (!spaced)
+            return fail(u"XML 声明格式不正确");
+        std::size_t nameEnd = at;
+        while (nameEnd < head.size() && isAsciiLetter(head[nameEnd]))
+            ++nameEnd;
+        std::string_view name = head.substr(at, nameEnd - at);
+        std::size_t which = next;
+        while (which < std::size(names) && name != names[which])
+            ++which;
+        if (which == std::size(names) || (next == 0 && which != 0))
+            return fail(u"XML 声明中不能有“" + text::fromUtf8(name) + u"”");
+        next = which + 1;
+        at = nameEnd;
+        skipSpace();
+        if (at >= head.size() || head[at] != '=')
+            return fail(u"XML 声明格式不正确");
+        ++at;
+        skipSpace();
+        if (at >= head.size() || (head[at] != '"' && head[at] != '\''))
+            return fail(u"XML 声明格式不正确");
+        const char quote = head[at];
+        const std::size_t close = head.find(quote, at + 1);
+        if (close == std::string_view::npos)
+            return fail(u"XML 声明格式不正确");
+        std::string_view value = head.substr(at + 1, close - at - 1);
+        bool valid = !value.empty();
+        if (which == 0)
+            valid = value.size() > 2 && startsWith(value, "1.") &&
+                    std::all_of(value.begin() + 2, value.end(), isAsciiDigit);
+        else if (which == 1)
+            valid = valid && isAsciiLetter(value[0]) && std::all_of(value.begin(), value.end(), [](char c) {
+                        return isAsciiLetter(c) || isAsciiDigit(c) || c == '.' || c == '_' || c == '-';
+                    });
+        else
+            valid = value == "yes" || value == "no";
+        if (!valid)
+            return fail(u"XML 声明中“" + text::fromUtf8(name) + u"”的值不正确");
+        if (which == 1)
+            d.encoding = text::toUtf8(text::toLowerAscii(text::fromUtf8(value)));
+        at = close + 1;
+    }
+    if (next == 0) {
+        at = 5;
+        return fail(u"XML 声明缺少 version");
+    }
+    return d;
+}
+
+bool oneOf(const std::string& name, std::initializer_list<const char*> names)
+{
+    for (const char* n : names)
+        if (name == n)
+            return true;
+    return false;
+}
+
+bool isUtf8Name(const std::string& name)
+{
+    return oneOf(name, {"utf-8", "utf8"});
+}
+
+bool isUtf16Name(const std::string& name)
+{
+    return oneOf(name, {"utf-16", "utf-16le", "utf-16be"});
 }
 
 bool isAnsiName(const std::string& name)
 {
-    for (const char* n : {"gb2312", "gbk", "gb18030", "cp936", "windows-936", "x-gbk", "euc-cn"})
-        if (name == n)
-            return true;
-    return false;
+    return oneOf(name, {"gb2312", "gbk", "gb18030", "cp936", "windows-936", "x-gbk", "euc-cn"});
+}
+
+bool isLatin1Name(const std::string& name)
+{
+    return oneOf(name, {"iso-8859-1", "latin1", "latin-1"});
+}
+
+// The offset of the first byte that is no part of a well-formed UTF-8 sequence.
+std::optional<std::size_t> invalidUtf8At(std::string_view s)
+{
+    std::size_t i = 0;
+    while (i < s.size()) {
+        auto b = static_cast<unsigned char>(s[i]);
+        std::size_t extra = 0;
+        char32_t c = 0, least = 0;
+        if (b < 0x80) {
+            ++i;
+            continue;
+        } else if ((b & 0xE0) == 0xC0) {
+            extra = 1, c = b & 0x1F, least = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            extra = 2, c = b & 0x0F, least = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            extra = 3, c = b & 0x07, least = 0x10000;
+        } else {
+            return i;
+        }
+        for (std::size_t k = 1; k <= extra; ++k) {
+            if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return i;
+            c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        }
+        if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            return i;
+        i += extra + 1;
+    }
+    return std::nullopt;
+}
+
+// The first bytes of a UTF-16 text, as ASCII, for reading its declaration.
+std::string asciiOfUtf16(std::string_view bytes, bool littleEndian)
+{
+    std::string out;
+    for (std::size_t i = 0; i + 1 < bytes.size() && out.size() < 512; i += 2) {
+        unsigned lo = static_cast<unsigned char>(bytes[i]), hi = static_cast<unsigned char>(bytes[i + 1]);
+        unsigned unit = littleEndian ? (hi << 8 | lo) : (lo << 8 | hi);
+        out += unit < 0x80 ? static_cast<char>(unit) : '\x7F';
+    }
+    return out;
 }
 
 std::optional<std::string> encode(std::string_view utf8, FileEncoding encoding)
@@ -101,15 +257,45 @@ std::string bomOf(FileEncoding encoding)
     }
 }
 
-// The text content of a node, as the DOM's text gives it: all the text below it.
+// The text content of a node, as the DOM's text gives it: all the text below it. The
+// walk keeps no stack of its own, so that any depth of nesting costs no more than its size.
 void appendText(pugi::xml_node node, std::string& out)
 {
-    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
+    auto isText = [](pugi::xml_node n) { return n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata; };
+    if (isText(node)) {
         out += node.value();
         return;
     }
-    for (auto child : node.children())
-        appendText(child, out);
+    pugi::xml_node at = node.first_child();
+    while (at) {
+        if (isText(at))
+            out += at.value();
+        if (at.first_child()) {
+            at = at.first_child();
+            continue;
+        }
+        while (at != node && !at.next_sibling())
+            at = at.parent();
+        if (at == node)
+            break;
+        at = at.next_sibling();
+    }
+}
+
+// Empties an element from its deepest nodes up: removing a subtree at once takes as much
+// stack as the subtree is deep.
+void removeChildren(pugi::xml_node element)
+{
+    pugi::xml_node at = element.first_child();
+    while (at) {
+        if (at.first_child()) {
+            at = at.first_child();
+            continue;
+        }
+        pugi::xml_node parent = at.parent();
+        parent.remove_child(at);
+        at = parent == element ? element.first_child() : parent;
+    }
 }
 
 // "/a/b/c" as its names; nothing when the path is more than element names.
@@ -165,65 +351,103 @@ bool XmlDocument::load(std::u16string_view path)
     Impl& d = *impl_;
     auto bytes = readFileBytes(path);
     if (!bytes) {
-        std::error_code ec;
-        if (std::filesystem::exists(localPath(path), ec)) {
+        if (fileIsMissing(path)) {
+            d.reason = u"系统找不到指定的文件。";
+        } else {
             d.state = LoadState::Malformed;
             d.reason = u"无法读取文件。";
-        } else {
-            d.reason = u"系统找不到指定的文件。";
         }
         return false;
     }
     d.fresh = false;
     d.lineEnd = bytes->find("\r\n") != std::string::npos ? "\r\n" : "\n";
     d.endsWithLineEnd = !bytes->empty() && bytes->back() == '\n';
+    auto refuse = [&](std::u16string reason) {
+        d.state = LoadState::Malformed;
+        d.reason = std::move(reason);
+        return false;
+    };
 
-    std::string buffer = *bytes;
-    pugi::xml_encoding parseAs = pugi::encoding_auto;
-    if (startsWith(buffer, "\xEF\xBB\xBF") || startsWith(buffer, "\xFF\xFE") || startsWith(buffer, "\xFE\xFF")) {
+    // The byte-order mark, then the declaration at the very start of what follows it.
+    std::string_view body = *bytes;
+    bool utf16 = false, littleEndian = false;
+    if (startsWith(body, "\xEF\xBB\xBF")) {
         d.bom = true;
-    } else if (std::string name = declaredEncoding(buffer); isAnsiName(name)) {
+        body.remove_prefix(3);
+    } else if (startsWith(body, "\xFF\xFE") || startsWith(body, "\xFE\xFF")) {
+        d.bom = true;
+        utf16 = true;
+        littleEndian = body[0] == '\xFF';
+        body.remove_prefix(2);
+    } else if (startsWith(body, std::string_view("<\0?\0", 4)) || startsWith(body, std::string_view("\0<\0?", 4))) {
+        utf16 = true;
+        littleEndian = body[0] == '<';
+    }
+    const std::string utf16Head = utf16 ? asciiOfUtf16(body, littleEndian) : std::string();
+    const std::string_view head = utf16 ? std::string_view(utf16Head) : body;
+    const Declaration declaration = readDeclaration(head);
+    if (declaration.errorAt)
+        return refuse(positionOf(head, *declaration.errorAt) + declaration.error);
+    if (!declaration.present) {
+        // Anything before a declaration, a blank line included, makes it a processing
+        // instruction with a reserved name: the document is not well-formed.
+        std::size_t at = 0;
+        while (at < head.size() && isXmlSpace(head[at]))
+            ++at;
+        if (readDeclaration(head.substr(at)).present)
+            return refuse(positionOf(head, at) + u"XML 声明之前不能有任何内容");
+    }
+
+    // The encoding: a byte-order mark and a declaration that contradict it are no
+    // document; an encoding that cannot be read is not guessed at.
+    const std::string& name = declaration.encoding;
+    const std::u16string named = u"声明的编码“" + text::fromUtf8(name) + u"”";
+    std::string buffer;
+    pugi::xml_encoding parseAs = pugi::encoding_utf8;
+    if (utf16) {
+        if (!name.empty() && !isUtf16Name(name))
+            return refuse(positionOf(head, 0) + named + u"与文件的 UTF-16 字节不符");
+        d.encoding = littleEndian ? FileEncoding::Utf16Le : FileEncoding::Utf16Be;
+        buffer = body;
+        parseAs = littleEndian ? pugi::encoding_utf16_le : pugi::encoding_utf16_be;
+    } else if (name.empty() || isUtf8Name(name)) {
+        d.encoding = FileEncoding::Utf8;
+        if (auto bad = invalidUtf8At(body))
+            return refuse(positionOf(body, *bad) + u"不是有效的 UTF-8 字节" +
+                          (name.empty() ? u"（文档没有声明其他编码）" : u""));
+        buffer = body;
+    } else if (d.bom) {
+        return refuse(positionOf(head, 0) + named + u"与 UTF-8 字节顺序标记不符");
+    } else if (isUtf16Name(name)) {
+        return refuse(positionOf(head, 0) + named + u"与文件的字节不符");
+    } else if (isAnsiName(name)) {
         d.encoding = FileEncoding::Ansi;
-        buffer = text::toUtf8(fromAnsi(buffer));
-        parseAs = pugi::encoding_utf8;
-    } else if (name == "iso-8859-1" || name == "latin1" || name == "latin-1") {
+        const std::u16string decoded = fromAnsi(body);
+        // Code page 936 has no U+FFFD of its own: one stands for bytes it cannot read.
+        if (auto bad = decoded.find(u'\uFFFD'); bad != std::u16string::npos)
+            return refuse(positionOf(text::toUtf8(decoded), text::toUtf8(decoded.substr(0, bad)).size()) +
+                          u"不是" + named + u"的有效字节");
+        buffer = text::toUtf8(decoded);
+    } else if (isLatin1Name(name)) {
         d.encoding = FileEncoding::Latin1;
+        buffer = body;
         parseAs = pugi::encoding_latin1;
+    } else {
+        return refuse(positionOf(head, 0) + u"不支持" + named);
     }
 
     auto result = d.doc.load_buffer(buffer.data(), buffer.size(), parseFlags, parseAs);
     if (!result) {
-        d.state = LoadState::Malformed;
         // Where the parser stopped, as a line and a column of the text.
         std::size_t offset = result.offset > 0 ? static_cast<std::size_t>(result.offset) : 0;
-        if (offset > buffer.size())
-            offset = buffer.size();
-        std::size_t line = 1, lineStart = 0;
-        for (std::size_t i = 0; i < offset; ++i)
-            if (buffer[i] == '\n') {
-                ++line;
-                lineStart = i + 1;
-            }
-        d.reason = u"第 " + text::number(static_cast<long long>(line)) + u" 行第 " +
-                   text::number(static_cast<long long>(offset - lineStart + 1)) + u" 列：" +
-                   text::fromUtf8(result.description());
-        return false;
+        return refuse(positionOf(buffer, offset) + text::fromUtf8(result.description()));
     }
-    if (d.encoding != FileEncoding::Ansi) {
-        switch (result.encoding) {
-        case pugi::encoding_utf16_le:
-            d.encoding = FileEncoding::Utf16Le;
-            break;
-        case pugi::encoding_utf16_be:
-            d.encoding = FileEncoding::Utf16Be;
-            break;
-        case pugi::encoding_latin1:
-            d.encoding = FileEncoding::Latin1;
-            break;
-        default:
-            d.encoding = FileEncoding::Utf8;
-            break;
-        }
+    // The parser takes a declaration anywhere among the top-level nodes.
+    bool first = true;
+    for (auto node : d.doc.children()) {
+        if (node.type() == pugi::node_declaration && !(first && declaration.present))
+            return refuse(positionOf(buffer, buffer.find("<?xml", 1)) + u"XML 声明之前不能有任何内容");
+        first = false;
     }
     d.state = LoadState::Loaded;
     return true;
@@ -288,8 +512,7 @@ bool XmlDocument::setNodeText(std::u16string_view xpath, std::u16string_view val
     }
     if (target.type() != pugi::node_element)
         return false;
-    while (target.first_child())
-        target.remove_child(target.first_child());
+    removeChildren(target);
     if (!v.empty())
         target.append_child(pugi::node_pcdata).set_value(v.c_str());
     d.state = LoadState::Loaded;

@@ -184,6 +184,10 @@ TEST_F(CansuTest, ReopeningShowsWhatWasSaved)
          "udp", code},
         {"a password holding + without binding", {.cipher = "AES", .digest = "SHA1", .pwd = "+a+b"}, "udp", ""},
         {"an empty password with binding", {.cipher = "AES", .digest = "SHA1", .pwd = "", .hard = true}, "udp", code},
+        {"binding off, a password that begins with a code and +",
+         {.cipher = "AES", .digest = "SHA1", .pwd = QString(code) + "+tail"}, "udp", ""},
+        {"binding on, a password that begins with a code and +",
+         {.cipher = "AES", .digest = "SHA1", .pwd = QString(code) + "+tail", .hard = true}, "udp", code},
     };
     for (const auto& c : cases) {
         fill(open(), c.in);
@@ -229,6 +233,8 @@ TEST_F(CansuTest, OpensFromFilesAsTheyAre)
          crlf({"u", std::string(code) + "+p", "1", ""}), "01194", "udp", "h", "", "", "u", "p", code, true, true},
         {"short credentials: missing lines 3 and 4 turn the boxes on", {}, crlf({"u"}), "", "", "", "", "", "u", "",
          "", true, true},
+        {"binding off: line 2 is the password whole", {}, crlf({"u", std::string(code) + "+p", "0", "0"}), "", "", "",
+         "", "", "u", QString(code) + "+p", "", false, false},
         {"flags that are no numbers turn the boxes on", {}, crlf({"u", "p", "x", " 0 "}), "", "", "", "", "", "u", "p",
          "", true, false},
     };
@@ -375,6 +381,40 @@ TEST_F(CansuTest, AFileThatCannotBeWrittenIsReportedAndNothingChanges)
         EXPECT_EQ(w.txt_user->text(), c.in.user) << c.name;
         EXPECT_EQ(w.txt_pwd->text(), c.in.pwd) << c.name;
         fakes.boxes.boxes.clear();
+    }
+}
+
+TEST_F(CansuTest, ALineBreakInAFieldWritesNothing)
+{
+    struct Case {
+        const char* name;
+        Input in;
+        std::u16string field;
+    } cases[] = {
+        {"server", {.server = "vpn.example.cn\r\nup /tmp/x"}, u"服务器地址"},
+        {"port", {.port = "1194\n"}, u"通信端口"},
+        {"protocol", {.proto = "udp\nscript-security 3"}, u"封装协议"},
+        {"cipher", {.cipher = "AES\n"}, u"加密算法"},
+        {"digest", {.digest = "\rMD5"}, u"摘要算法"},
+        {"account", {.user = "zhang\n1"}, u"用户名"},
+        {"password, binding off", {.pwd = "ab\n1"}, u"密码"},
+        {"password, binding on", {.pwd = "ab\r\n0", .hard = true}, u"密码"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeOldFiles();
+        form_cansu& w = open();
+        fill(w, c.in);
+        w.cmd_ok_Click();
+        ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
+        EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告");
+        EXPECT_NE(fakes.boxes.boxes[0].text.find(u"“" + c.field + u"”"), std::u16string::npos);
+        expectOldFiles();
+        EXPECT_TRUE(isOpen());
+        EXPECT_EQ(w.txt_server->text(), c.in.server);
+        EXPECT_EQ(w.txt_pwd->text(), c.in.pwd);
+        fakes.boxes.boxes.clear();
+        closeWindow();
     }
 }
 

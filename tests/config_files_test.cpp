@@ -69,13 +69,23 @@ TEST(Credentials, PasswordLineRoundTrips)
     };
     for (const auto& c : cases) {
         auto line = config::passwordLine(c.code, c.password);
-        auto split = config::splitPasswordLine(line);
+        auto split = config::splitPasswordLine(line, !c.code.empty());
         EXPECT_EQ(split.code, c.code) << c.name;
         EXPECT_EQ(split.password, c.password) << c.name;
     }
 }
 
-TEST(Credentials, SplitsOldLinesAsBefore)
+TEST(Credentials, WithoutBindingLine2IsThePasswordWhatever)
+{
+    const std::u16string code = u"0123456789ABCDEF0123456789ABCDEF";
+    for (const std::u16string& password : {code + u"+x", code + u"+", u" " + code + u" +pwd", code + u"+a+b"}) {
+        auto split = config::splitPasswordLine(config::passwordLine(u"", password), false);
+        EXPECT_EQ(split.code, u"") << toUtf8(password);
+        EXPECT_EQ(split.password, password) << toUtf8(password);
+    }
+}
+
+TEST(Credentials, SplitsLinesWithBindingAsBefore)
 {
     const std::u16string code = u"0123456789abcdef0123456789ABCDEF";
     struct Case {
@@ -87,7 +97,7 @@ TEST(Credentials, SplitsOldLinesAsBefore)
         {u"ABC+pwd", u"", u"ABC+pwd"}, // no feature code before the "+": the password holds it
     };
     for (const auto& c : cases) {
-        auto split = config::splitPasswordLine(c.line);
+        auto split = config::splitPasswordLine(c.line, true);
         EXPECT_EQ(split.code, c.code) << toUtf8(c.line);
         EXPECT_EQ(split.password, c.password) << toUtf8(c.line);
     }

@@ -83,6 +83,13 @@ TEST_F(ZhanghaoTest, KeepsCodeAndFlagsAsRead)
          crlf({"an-account-longer-than-20", code + "+a-password-longer-than-20", "1", "0", legend})},
         {"a password holding + and an empty one after a code", crlf({"u", code + "+", "1", "0"}), "u", "", {}, "a+b",
          crlf({"u", code + "+a+b", "1", "0", legend})},
+        {"binding off: a password that looks like a code and + is read whole",
+         crlf({"u", code + "+P", "0", "0"}), "u", QString::fromStdString(code + "+P"), {}, {}, crlf({"u", code + "+P", "0", "0", legend})},
+        {"binding off, the password changed: nothing of it is taken for a code",
+         crlf({"u", code + "+P", "0", "0"}), "u", QString::fromStdString(code + "+P"), {}, "Q", crlf({"u", "Q", "0", "0", legend})},
+        {"line 3 missing: written as 0, so line 2 is read whole", crlf({"u", code + "+P"}), "u",
+         QString::fromStdString(code + "+P"), {}, {},
+         crlf({"u", code + "+P", "0", "0", legend})},
         {"Chinese account", crlf({"张三", "P", "0", "1"}), "张三", "P", "李四", {}, crlf({"李四", "P", "0", "1", legend})},
     };
     for (const auto& c : cases) {
@@ -133,6 +140,36 @@ TEST_F(ZhanghaoTest, CancelAndCloseBoxLeaveTheFile)
         EXPECT_EQ(t.read("pwd.txt"), file);
     }
     EXPECT_TRUE(fakes.boxes.boxes.empty());
+}
+
+TEST_F(ZhanghaoTest, ALineBreakInAFieldWritesNothing)
+{
+    const std::string file = crlf({"u", code + "+P", "1", "0", legend});
+    struct Case {
+        const char* name;
+        QString user, pwd;
+        std::u16string field;
+    } cases[] = {
+        {"account", "u\n1", "P", u"用户名"},
+        {"password", "u", "P\r\n0", u"密码"},
+        {"a CR alone", "u", "P\r", u"密码"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        t.write("pwd.txt", file);
+        form_zhanghao& w = open();
+        w.txt_user->setText(c.user);
+        w.txt_pwd->setText(c.pwd);
+        w.cmd_ok_Click();
+        ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
+        EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告");
+        EXPECT_NE(fakes.boxes.boxes[0].text.find(u"“" + c.field + u"”"), std::u16string::npos);
+        EXPECT_EQ(t.read("pwd.txt"), file);
+        EXPECT_TRUE(isOpen());
+        w.close();
+        isOpen();
+        fakes.boxes.boxes.clear();
+    }
 }
 
 TEST_F(ZhanghaoTest, AFileThatCannotBeWrittenIsReported)

@@ -13,6 +13,7 @@
 
 #include "lookup/address_lookup.h"
 #include "platform/database.h"
+#include "platform/fakes/fakes.h"
 #include "platform/fakes/database_fake.h"
 #include "platform/launcher.h"
 #include "platform/paths.h"
@@ -209,6 +210,7 @@ protected:
         setAddress(u"SN-0001", u"'10.0.0.2'");
         setAddress(u"SN-0002", u"'10.0.0.3'");
         journal_.events.clear();
+        eventLog_.entries.clear();
     }
     TempFolder& root() { return *root_; }
 
@@ -249,12 +251,14 @@ protected:
     JournalLauncher launcher_{journal_};
     JournalSleeper sleeper_{journal_};
     JournalView view_{journal_};
+    platform::fakes::FakeEventLog eventLog_;
 
 private:
     std::filesystem::path previousFolder_;
     platform::ScopedService<platform::Launcher> launcherService_{launcher_};
     platform::ScopedService<platform::Sleeper> sleeperService_{sleeper_};
     platform::ScopedService<platform::Database> databaseService_{platform::odbcDatabase()};
+    platform::ScopedService<platform::EventLog> eventLogService_{eventLog_};
 };
 
 } // namespace
@@ -295,7 +299,7 @@ TEST_F(AddressLookup, DecidesAsTheTableSays)
         if (c.last)
             root().write(lastFile, *c.last);
         root().write(configFile, configWith(c.line7));
-        setAddress(u"SN-0001", quoted(c.newip));
+        setAddress(u"SN-0001", ::quoted(c.newip));
         const Files before = files();
         const ino_t configInode = inode(configFile), lastInode = inode(lastFile);
 
@@ -311,6 +315,7 @@ TEST_F(AddressLookup, DecidesAsTheTableSays)
             EXPECT_EQ(inode(lastFile), lastInode);
         }
         EXPECT_EQ(journal_.events, c.end == LookupEnd::Applied ? restartAndReset : std::vector<std::string>{});
+        EXPECT_TRUE(eventLog_.entries.empty());
     }
 }
 
@@ -338,8 +343,6 @@ TEST_F(AddressLookup, EndsWithNothingChanged)
         {"serial not in the table", [&] { root().write(serialFile, "SN-0404\r\n"); }, LookupEnd::NoAddress},
         {"empty address", [&] { setAddress(u"SN-0001", u"''"); }, LookupEnd::NoAddress},
         {"NULL address", [&] { setAddress(u"SN-0001", u"NULL"); }, LookupEnd::NoAddress},
-        {"address that code page 936 cannot hold", [&] { setAddress(u"SN-0001", u"'10.0.0.\u0E01'"); },
-         LookupEnd::NotWritten},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -351,26 +354,113 @@ TEST_F(AddressLookup, EndsWithNothingChanged)
 
         EXPECT_EQ(files(), before);
         EXPECT_EQ(journal_.events, std::vector<std::string>{});
+        EXPECT_TRUE(eventLog_.entries.empty()) << "a failing step ends silently";
     }
 }
 
-TEST_F(AddressLookup, KeepsWhatWasDoneBeforeALaterFailure)
+TEST_F(AddressLookup, NeverLeavesLine7RewrittenWithoutTheAddressRecorded)
 {
-    // The last address cannot be written: the configuration stays rewritten.
+    // The last address cannot be recorded: the configuration stays as it was.
+    const Files before = files();
     platform::simulateReadOnlyFolder(root() / "windows");
     EXPECT_EQ(run(), LookupEnd::NotWritten);
     platform::simulateReadOnlyFolder(std::nullopt);
-    EXPECT_EQ(root().read(configFile), configWith("remote 10.0.0.2 1194"));
-    EXPECT_EQ(root().read(lastFile), "10.0.0.9\r\n");
+    EXPECT_EQ(files(), before);
     EXPECT_EQ(journal_.events, std::vector<std::string>{});
 
+    // The configuration cannot be written after the record: the next lookup finds the
+    // recorded address and another line 7, and mends it.
+    platform::simulateReadOnlyFolder(root() / "app/config");
+    EXPECT_EQ(run(), LookupEnd::NotWritten);
+    platform::simulateReadOnlyFolder(std::nullopt);
+    EXPECT_EQ(root().read(configFile), before.config);
+    EXPECT_EQ(root().read(lastFile), "10.0.0.2\r\n");
+    EXPECT_EQ(journal_.events, std::vector<std::string>{});
+    EXPECT_EQ(run(), LookupEnd::Applied);
+    EXPECT_EQ(root().read(configFile), configWith("remote 10.0.0.2 1194"));
+    EXPECT_EQ(journal_.events, restartAndReset);
+
     // The stop command cannot start: both files are written, nothing waits.
-    root().write(configFile, configWith("remote 10.0.0.1 1194"));
+    install();
     launcher_.failing.insert(u"cmd /c NET STOP openvpnservice");
     EXPECT_EQ(run(), LookupEnd::NotLaunched);
     EXPECT_EQ(root().read(configFile), configWith("remote 10.0.0.2 1194"));
     EXPECT_EQ(root().read(lastFile), "10.0.0.2\r\n");
     EXPECT_EQ(journal_.events, std::vector<std::string>{});
+}
+
+TEST_F(AddressLookup, AnAddressThatIsNoAddressChangesNothingAndIsLogged)
+{
+    struct Case {
+        const char* name;
+        std::u16string newip;
+        std::u16string shown; // how the entry names it
+    } cases[] = {
+        {"CR LF and a directive", u"10.0.0.2\r\nup /tmp/x", u"“10.0.0.2\\r\\nup /tmp/x”"},
+        {"a port after a blank", u"10.0.0.2 443", u"“10.0.0.2 443”"},
+        {"a trailing blank", u"10.0.0.2 ", u"“10.0.0.2 ”"},
+        {"blank only", u" ", u"“ ”"},
+        {"quotes", u"\"10.0.0.2\"", u"“\"10.0.0.2\"”"},
+        {"a semicolon", u"10.0.0.2;reboot", u"“10.0.0.2;reboot”"},
+        {"a character that code page 936 cannot hold", u"10.0.0.\u0E01", u"“10.0.0.\u0E01”"},
+        {"very long", std::u16string(5000, u'1'), u"“" + std::u16string(64, u'1') + u"”（共 5000 个字符"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        install();
+        setAddress(u"SN-0001", ::quoted(c.newip));
+        const Files before = files();
+        const ino_t configInode = inode(configFile);
+
+        EXPECT_EQ(run(), LookupEnd::BadAddress);
+
+        EXPECT_EQ(files(), before);
+        EXPECT_EQ(inode(configFile), configInode);
+        EXPECT_EQ(journal_.events, std::vector<std::string>{}) << "nothing restarted";
+        ASSERT_EQ(eventLog_.entries.size(), 1u);
+        const auto& entry = eventLog_.entries[0];
+        EXPECT_EQ(entry.type, 1);
+        EXPECT_EQ(entry.eventId, 109);
+        const std::u16string number = u"[" + platform::text::number(lookup::BadAddressError) + u"] ";
+        EXPECT_EQ(entry.text.substr(0, number.size()), number) << toUtf8(entry.text);
+        EXPECT_NE(entry.text.find(c.shown), std::u16string::npos) << toUtf8(entry.text);
+        EXPECT_EQ(entry.text.find_first_of(u"\r\n"), std::u16string::npos) << "the entry is one line";
+    }
+}
+
+TEST_F(AddressLookup, GoodAddressesAreApplied)
+{
+    for (std::u16string newip : {u"10.0.0.2", u"2001:db8::1", u"vpn-gateway.corvane-test.example", u"VPN1.example.CN"}) {
+        SCOPED_TRACE(toUtf8(newip));
+        install();
+        setAddress(u"SN-0001", ::quoted(newip));
+        EXPECT_EQ(run(), LookupEnd::Applied);
+        EXPECT_EQ(root().read(configFile), configWith("remote " + toUtf8(newip) + " 1194"));
+        EXPECT_EQ(root().read(lastFile), toUtf8(newip) + "\r\n");
+        EXPECT_TRUE(eventLog_.entries.empty());
+    }
+}
+
+TEST_F(AddressLookup, ALine7ThatIsNoRemoteDirectiveIsLeftAlone)
+{
+    for (const char* line7 : {"", "persist-key", "auth-user-pass pwd.txt", "remotely 10.0.0.1"}) {
+        SCOPED_TRACE(line7);
+        install();
+        root().write(configFile, configWith(line7));
+        const Files before = files();
+
+        EXPECT_EQ(run(), LookupEnd::NoServerLine);
+
+        EXPECT_EQ(files(), before);
+        EXPECT_EQ(journal_.events, std::vector<std::string>{});
+        ASSERT_EQ(eventLog_.entries.size(), 1u);
+        const auto& entry = eventLog_.entries[0];
+        EXPECT_EQ(entry.type, 1);
+        EXPECT_EQ(entry.eventId, 109);
+        const std::u16string number = u"[" + platform::text::number(lookup::NoServerLineError) + u"] ";
+        EXPECT_EQ(entry.text.substr(0, number.size()), number) << toUtf8(entry.text);
+        EXPECT_NE(entry.text.find(u"“" + platform::text::fromUtf8(line7) + u"”"), std::u16string::npos) << toUtf8(entry.text);
+    }
 }
 
 TEST_F(AddressLookup, BindsTheSerialRatherThanPastingIt)

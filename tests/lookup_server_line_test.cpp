@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "lookup/lookup_server_line.h"
+#include "platform/text.h"
 #include "support/temp_folder.h"
 
 using lookup::findServerLine;
@@ -30,8 +31,8 @@ TEST(ServerLine, ReadsTheAddressAndRewritesOnlyIt)
         {"line 7 last, without a line end", sixLines + "remote 1.2.3.4", u"1.2.3.4", sixLines + "remote 9.9.9.9"},
         {"a last line without a line end stays so", sixLines + "remote 1.2.3.4\r\nverb 3", u"1.2.3.4",
          sixLines + "remote 9.9.9.9\r\nverb 3"},
-        {"empty line 7", sixLines + "\r\n", u"", sixLines + "remote 9.9.9.9\r\n"},
         {"bare directive", sixLines + "remote\r\n", u"", sixLines + "remote 9.9.9.9\r\n"},
+        {"a tab after the directive", sixLines + "remote\t1.2.3.4 1194\r\n", u"1.2.3.4", sixLines + "remote 9.9.9.9 1194\r\n"},
         {"extra blanks and tabs", sixLines + "remote   1.2.3.4\t1194\r\n", u"1.2.3.4", sixLines + "remote 9.9.9.9\t1194\r\n"},
         {"code page 936 after the address", sixLines + gbk("remote 1.2.3.4 1194 # 主服务器\r\n"), u"1.2.3.4",
          sixLines + gbk("remote 9.9.9.9 1194 # 主服务器\r\n")},
@@ -39,6 +40,7 @@ TEST(ServerLine, ReadsTheAddressAndRewritesOnlyIt)
     for (const auto& c : cases) {
         auto line = findServerLine(c.before);
         ASSERT_TRUE(line) << c.name;
+        EXPECT_TRUE(line->remote) << c.name;
         EXPECT_EQ(line->address, c.address) << c.name;
         EXPECT_EQ(withServerAddress(c.before, *line, u"9.9.9.9"), c.after) << c.name;
     }
@@ -56,4 +58,54 @@ TEST(ServerLine, AnAddressOutsideCodePage936IsNotWritten)
     auto line = findServerLine(bytes);
     ASSERT_TRUE(line);
     EXPECT_FALSE(withServerAddress(bytes, *line, u"10.0.0.\u0E01"));
+}
+
+TEST(ServerLine, ALine7ThatIsNoRemoteDirectiveIsNotRewritten)
+{
+    for (std::string line7 : {"", "dev tun", "persist-key", "auth-user-pass pwd.txt", "remotely 1.2.3.4",
+                              " remote 1.2.3.4", "# remote 1.2.3.4", "Remote 1.2.3.4", "remote-random"}) {
+        SCOPED_TRACE(line7);
+        const std::string bytes = sixLines + line7 + "\r\nverb 3\r\n";
+        auto line = findServerLine(bytes);
+        ASSERT_TRUE(line);
+        EXPECT_FALSE(line->remote);
+        EXPECT_EQ(line->text, std::u16string(line7.begin(), line7.end()));
+        EXPECT_FALSE(withServerAddress(bytes, *line, u"9.9.9.9"));
+    }
+}
+
+TEST(ServerLine, AnAddressIsOneWordOfHostNameOrIpCharacters)
+{
+    struct Case {
+        std::u16string address;
+        bool accepted;
+    } cases[] = {
+        {u"10.0.0.2", true},
+        {u"vpn.example.com", true},
+        {u"VPN-1.Example.cn", true},
+        {u"2001:db8::1", true},
+        {u"::1", true},
+        {u"::ffff:10.0.0.2", true},
+        {u"localhost", true},
+        {std::u16string(253, u'a'), true},
+        {u"", false},
+        {u"10.0.0.2\r\nup /tmp/x", false},
+        {u"10.0.0.2\n", false},
+        {u"10.0.0.2\r", false},
+        {u"10.0.0.2 443", false},
+        {u" 10.0.0.2", false},
+        {u"\t10.0.0.2", false},
+        {u"\"10.0.0.2\"", false},
+        {u"'10.0.0.2'", false},
+        {u"10.0.0.2;reboot", false},
+        {u"-10.0.0.2", false},
+        {u"--up", false},
+        {u"[2001:db8::1]", false},
+        {u"vpn_1.example.com", false},
+        {u"服务器.cn", false},
+        {std::u16string(254, u'a'), false},
+        {std::u16string(100000, u'1'), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(lookup::isServerAddress(c.address), c.accepted) << platform::text::toUtf8(c.address.substr(0, 40));
 }

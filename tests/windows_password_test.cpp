@@ -7,6 +7,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
 
 #include "console/form_gaimima.h"
 #include "console/form_kaiji.h"
@@ -100,8 +104,9 @@ TEST_F(PasswordWindows, FileReadsPasswordAndFlag)
         if (c.bytes)
             writeFile(*c.bytes);
         const auto content = console::password_file::read();
-        EXPECT_EQ(content.password, c.password) << c.name;
-        EXPECT_EQ(console::password_file::flagValue(content.flag), c.flag) << c.name;
+        ASSERT_TRUE(content) << c.name;
+        EXPECT_EQ(content->password, c.password) << c.name;
+        EXPECT_EQ(console::password_file::flagValue(content->flag), c.flag) << c.name;
     }
 }
 
@@ -470,3 +475,120 @@ TEST_F(PasswordWindows, BootSaveThatCannotBeWrittenWarnsAndKeepsTheWindow)
 }
 
 } // namespace
+
+namespace {
+
+// A console password file that is there but cannot be read, in the ways root cannot
+// read one either (permission bits do not stop root).
+struct Unreadable {
+    const char* name;
+    std::function<void(const std::filesystem::path&)> make;
+};
+
+std::vector<Unreadable> unreadableFiles()
+{
+    std::vector<Unreadable> kinds = {
+        {"a folder", [](const std::filesystem::path& p) { std::filesystem::create_directory(p); }},
+        {"a link to nothing", [](const std::filesystem::path& p) { std::filesystem::create_symlink(p.string() + ".gone", p); }},
+        {"a link to a folder", [](const std::filesystem::path& p) {
+             std::filesystem::create_directory(p.string() + ".dir");
+             std::filesystem::create_symlink(p.string() + ".dir", p);
+         }},
+    };
+    if (::geteuid() != 0)
+        kinds.push_back({"no permission", [](const std::filesystem::path& p) {
+                             std::ofstream(p) << "secret\r\n1\r\n";
+                             std::filesystem::permissions(p, std::filesystem::perms::none);
+                         }});
+    return kinds;
+}
+
+} // namespace
+
+TEST_F(PasswordWindows, AFileThatCannotBeReadIsNoFreshInstallation)
+{
+    for (const auto& kind : unreadableFiles()) {
+        SCOPED_TRACE(kind.name);
+        const auto path = windows / "kongzitai.txt";
+        std::filesystem::remove_all(path);
+        kind.make(path);
+        EXPECT_FALSE(console::password_file::read());
+
+        auto warned = [&](std::u16string_view refused) {
+            EXPECT_EQ(fakes.boxes.boxes.size(), 1u);
+            if (fakes.boxes.boxes.empty())
+                return;
+            const auto& box = fakes.boxes.boxes[0];
+            EXPECT_EQ(box.title, u"警告");
+            EXPECT_NE(box.text.find(u"无法读取文件 " + console::password_file::displayPath()), std::u16string::npos);
+            EXPECT_NE(box.text.find(refused), std::u16string::npos);
+            fakes.boxes.boxes.clear();
+        };
+        auto untouched = [&] {
+            EXPECT_TRUE(std::filesystem::is_symlink(path) || std::filesystem::is_directory(path) ||
+                        std::filesystem::file_size(path) == std::string("secret\r\n1\r\n").size());
+            EXPECT_TRUE(fakes.launcher.launches.empty());
+            EXPECT_EQ(logchange::AutoStartFlag, 0);
+        };
+
+        // Neither the empty password nor the master password opens the console.
+        for (const char* typed : {"", "tazvomir"}) {
+            login(typed).cmd_ok_Click();
+            warned(u"无法登录！");
+            EXPECT_TRUE(isLoaded<console::form_login>());
+            EXPECT_FALSE(isLoaded<console::form_zuye>());
+            untouched();
+            unload<console::form_login>();
+        }
+
+        auto& change = platform::showWindow<console::form_gaimima>();
+        change.txt_new->setText("x");
+        change.txt_renew->setText("x");
+        change.cmd_ok_Click();
+        warned(u"密码未修改！");
+        EXPECT_TRUE(isLoaded<console::form_gaimima>());
+        untouched();
+        unload<console::form_gaimima>();
+
+        auto& boot = platform::showWindow<console::form_kaiji>();
+        boot.check_kaiji->setChecked(true);
+        boot.Command1_Click();
+        warned(u"设置未保存！");
+        EXPECT_TRUE(isLoaded<console::form_kaiji>());
+        untouched();
+        unload<console::form_kaiji>();
+    }
+}
+
+TEST_F(PasswordWindows, PasswordChangeRefusesALineBreak)
+{
+    struct Case {
+        const char* name;
+        QString fresh, renew;
+        std::u16string field;
+    } cases[] = {
+        {"pasted into both", "ab\n1", "ab\n1", u"新密码"},
+        {"CR LF", "ab\r\n1", "ab\r\n1", u"新密码"},
+        {"a CR alone", "ab\r", "ab\r", u"新密码"},
+        {"only in the confirmation", "ab", "ab\n1", u"确认密码"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile("secret\r\n0\r\n");
+        fakes.boxes.boxes.clear();
+        auto& w = platform::showWindow<console::form_gaimima>();
+        w.txt_old->setText("secret");
+        w.txt_new->setText(c.fresh);
+        w.txt_renew->setText(c.renew);
+
+        w.cmd_ok_Click();
+
+        ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
+        EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告");
+        EXPECT_NE(fakes.boxes.boxes[0].text.find(c.field), std::u16string::npos);
+        EXPECT_EQ(file(), "secret\r\n0\r\n");
+        EXPECT_TRUE(isLoaded<console::form_gaimima>());
+        EXPECT_EQ(w.txt_new->text(), c.fresh) << "the fields stay for the user to mend";
+        unload<console::form_gaimima>();
+    }
+}

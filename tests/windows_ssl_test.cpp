@@ -150,6 +150,34 @@ TEST_F(SslClient, AgentCommandLinesAreFixedWhateverIsTyped)
     }
 }
 
+TEST_F(SslClient, ALineBreakInAFieldWritesNothingAndStartsNothing)
+{
+    const std::string before = "[option]\r\nserver=s\r\nuser=u\r\npwd=p\r\n";
+    struct Case {
+        const char* name;
+        const char *server, *user, *pwd;
+        std::u16string field;
+    } cases[] = {
+        {"server", "s\r\n[other]", "u", "p", u"服务器地址"},
+        {"user", "s", "u\nserver=evil", "p", u"用户名"},
+        {"password", "s", "u", "p\r", u"密码"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        app.write("server.ini", before);
+        fakes.boxes.boxes.clear();
+        auto& w = open();
+        fill(w, c.server, c.user, c.pwd);
+        w.Command1_Click();
+        ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
+        EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告");
+        EXPECT_NE(fakes.boxes.boxes[0].text.find(u"“" + c.field + u"”"), std::u16string::npos);
+        EXPECT_EQ(ini(), before);
+        EXPECT_TRUE(fakes.launcher.launches.empty());
+        EXPECT_TRUE(isLoaded<console::form_ssl_login>());
+    }
+}
+
 TEST_F(SslClient, LoginButtonLeavesTheFileAlone)
 {
     app.write("server.ini", "[option]\r\nserver=s\r\n");

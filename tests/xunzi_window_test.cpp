@@ -124,6 +124,42 @@ TEST_F(XunziWindow, FileThatCannotBeLoadedIsReportedWithTheParsersReason)
     }
 }
 
+TEST_F(XunziWindow, ADocumentThatIsNotWellFormedIsReportedAndNeverRewritten)
+{
+    const std::string gb2312 = gbk("<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<newdataset><url>旧地址</url></newdataset>\r\n");
+    const std::u16string file = platform::appPath() + u"\\config\\config.xml";
+    for (const std::string& content : {"\r\n" + gb2312, "\xEF\xBB\xBF" + gb2312, "\xEF\xBB\xBF\r\n" + gb2312}) {
+        SCOPED_TRACE(::testing::PrintToString(content.substr(0, 8)));
+        app.write("config/config.xml", content);
+        fakes.boxes.boxes.clear();
+
+        EXPECT_EQ(shown(), "");
+        ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
+        EXPECT_TRUE(fakes.boxes.boxes[0].text.starts_with(u"路径错误！找不到文件第 ")) << platform::text::toUtf8(fakes.boxes.boxes[0].text);
+
+        saveAs("新地址");
+        EXPECT_EQ(fakes.boxes.boxes.back(), (Box{u"地址未保存：" + file + u" 不是格式正确的XML文件。", platform::vbInformation, u"警告"}));
+        EXPECT_EQ(app.read("config/config.xml"), content);
+        closeWindow();
+    }
+}
+
+TEST_F(XunziWindow, AnAddressNestedDeeplyIsShownAndReplaced)
+{
+    std::string nested;
+    for (int i = 0; i < 100000; ++i)
+        nested += "<a>";
+    nested += "http://deep/";
+    for (int i = 0; i < 100000; ++i)
+        nested += "</a>";
+    app.write("config/config.xml", "<newdataset><url>" + nested + "</url></newdataset>");
+
+    EXPECT_EQ(shown(), "http://deep/");
+    saveAs("http://new/");
+    EXPECT_EQ(fakes.boxes.boxes, (std::vector<Box>{saved}));
+    EXPECT_EQ(app.read("config/config.xml"), "<newdataset><url>http://new/</url></newdataset>");
+}
+
 struct RefusedCase {
     const char* name;
     std::string content;
@@ -151,6 +187,24 @@ TEST_F(XunziWindow, SaveThatCannotWriteWarnsAndLeavesTheFile)
         EXPECT_EQ(fakes.boxes.boxes, (std::vector<Box>{{c.warning, platform::vbInformation, u"警告"}}));
         EXPECT_EQ(app.read("config/config.xml"), c.content);
         EXPECT_TRUE(isOpen()); // the user may correct it or leave
+        closeWindow();
+    }
+}
+
+TEST_F(XunziWindow, ALineBreakInTheAddressWritesNothing)
+{
+    const std::string content = "<newdataset><url>a</url></newdataset>";
+    for (const char* typed : {"http://new/\n", "http://a/\r\nb", "\r"}) {
+        SCOPED_TRACE(typed);
+        app.write("config/config.xml", content);
+        open();
+        fakes.boxes.boxes.clear();
+        saveAs(typed);
+        ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
+        EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告");
+        EXPECT_NE(fakes.boxes.boxes[0].text.find(u"“地址”"), std::u16string::npos);
+        EXPECT_EQ(app.read("config/config.xml"), content);
+        EXPECT_TRUE(isOpen());
         closeWindow();
     }
 }

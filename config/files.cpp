@@ -21,21 +21,21 @@ std::optional<std::vector<std::u16string>> readLines(std::u16string_view path, s
     return lines;
 }
 
-std::optional<std::u16string> saveFiles(const std::vector<FileLines>& files)
+std::optional<SaveFailure> saveFiles(const std::vector<FileLines>& files)
 {
     std::vector<platform::TextWriter> writers;
     for (const auto& file : files) {
         auto writer = platform::TextWriter::create(appFile(file.name), file.access);
         if (!writer)
-            return file.name;
+            return SaveFailure{file.name, platform::WriteFailure::Io};
         for (const auto& line : file.lines)
             if (!writer->writeLine(line))
-                return file.name;
+                return SaveFailure{file.name, writer->failure()};
         writers.push_back(std::move(*writer));
     }
     for (std::size_t i = 0; i < writers.size(); ++i)
         if (!writers[i].close())
-            return files[i].name;
+            return SaveFailure{files[i].name, writers[i].failure()};
     return std::nullopt;
 }
 

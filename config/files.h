@@ -22,9 +22,14 @@ struct FileLines {
     platform::FileAccess access = platform::FileAccess::Shared;
 };
 
+struct SaveFailure {
+    std::u16string name; // the file that failed
+    platform::WriteFailure why;
+};
+
 // Every file is written whole before the first one replaces its old version, so a file
 // that cannot be written (folder, a character code page 936 cannot hold) leaves all of
-// them as they were. Gives the name of the file that failed.
-std::optional<std::u16string> saveFiles(const std::vector<FileLines>& files);
+// them as they were.
+std::optional<SaveFailure> saveFiles(const std::vector<FileLines>& files);
 
 } // namespace config

@@ -63,7 +63,11 @@ QLineEdit* passwordBox(QWidget* parent, const char* name, int left, int top, int
 bool saveOrWarn(const std::vector<FileLines>& files)
 {
     if (auto failed = saveFiles(files)) {
-        platform::msgBox(u"无法写入文件 " + *failed + u"，设置未保存！", platform::vbInformation, u"警告");
+        if (failed->why == platform::WriteFailure::Unencodable)
+            platform::msgBox(u"要写入文件 " + failed->name + u" 的文字中含有无法保存的字符，设置未保存！",
+                             platform::vbInformation, u"警告");
+        else
+            platform::msgBox(u"无法写入文件 " + failed->name + u"，设置未保存！", platform::vbInformation, u"警告");
         return false;
     }
     return true;

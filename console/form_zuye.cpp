@@ -101,6 +101,7 @@ void FlexGridModel::setCell(int row, int col, const QString& text)
     if (c == text)
         return;
     c = text;
+    ++revision_;
     changed(row, col);
 }
 
@@ -108,7 +109,20 @@ void FlexGridModel::clear()
 {
     for (auto& c : cells_)
         c = QString();
+    ++revision_;
     changed(-1, -1);
+}
+
+void FlexGridModel::moveRowsUp(int first, int count)
+{
+    count = std::min(count, rows_ - first);
+    if (first < 1 || count <= 0)
+        return;
+    auto begin = cells_.begin() + first * cols_;
+    std::rotate(begin, begin + count * cols_, cells_.end());
+    std::fill(cells_.end() - count * cols_, cells_.end(), QString());
+    ++revision_;
+    changed(first, -1);
 }
 
 void FlexGridModel::changed(int row, int col)
@@ -121,7 +135,9 @@ void FlexGridModel::changed(int row, int col)
     }
     if (row <= 0)
         emit headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
-    if (row > 0)
+    if (row > 0 && col < 0)
+        emit dataChanged(index(row - 1, 0), index(rows_ - 2, cols_ - 1), {Qt::DisplayRole});
+    else if (row > 0)
         emit dataChanged(index(row - 1, col), index(row - 1, col), {Qt::DisplayRole});
     else if (row < 0)
         emit dataChanged(index(0, 0), index(rows_ - 2, cols_ - 1), {Qt::DisplayRole});
@@ -194,6 +210,16 @@ int FlexGrid::ColWidth(int col) const
 void FlexGrid::setRedraw(bool on)
 {
     model_->setRedraw(on);
+}
+
+void FlexGrid::moveRowsUp(int first, int count)
+{
+    model_->moveRowsUp(first, count);
+}
+
+std::uint64_t FlexGrid::revision() const
+{
+    return model_->revision();
 }
 
 // ---------------------------------------------------------------- timer, status bar, images
@@ -281,6 +307,8 @@ public:
             for (int c = 0; c < 4; ++c)
                 grid_.setTextMatrix(r, c, empty);
     }
+    void moveRowsUp(int count) override { grid_.moveRowsUp(1, count); }
+    std::uint64_t revision() const override { return grid_.revision(); }
     void setLogInterval(int milliseconds) override { timer_.setInterval(milliseconds); }
 
 private:
@@ -641,7 +669,7 @@ void form_zuye::Timer1_Timer()
 {
     GridRows rows(*loggrid, *Timer1);
     loggrid->setRedraw(false);
-    refreshLog(rows, logFilePath());
+    logView_.refresh(rows, logFilePath());
     loggrid->setRedraw(true);
 }
 

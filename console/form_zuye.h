@@ -11,9 +11,11 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVector>
+#include <cstdint>
 #include <string_view>
 
 #include "console/console_texts.h"
+#include "console/log_view.h"
 #include "console/service_control.h"
 
 class QAction;
@@ -42,6 +44,10 @@ public:
     const QString& cell(int row, int col) const;
     void setCell(int row, int col, const QString& text);
     void clear();
+    // Rows first + count to the last move up by count rows; the last count rows are emptied.
+    void moveRowsUp(int first, int count);
+    // Changes with every change of a cell.
+    std::uint64_t revision() const { return revision_; }
     void setRedraw(bool on);
 
 private:
@@ -51,6 +57,7 @@ private:
     bool redraw_ = true;
     bool pendingHeader_ = false;
     bool pendingCells_ = false;
+    std::uint64_t revision_ = 0;
 };
 
 // The log grid: a fixed number of rows and columns, row 0 the fixed header row (shown as
@@ -75,6 +82,10 @@ public:
     int ColWidth(int col) const;
     // With redraw off, writes are gathered and shown together when it is switched on.
     void setRedraw(bool on);
+    // Rows first + count to the last move up by count rows; the last count rows are emptied.
+    void moveRowsUp(int first, int count);
+    // Changes with every change of a cell, whoever makes it.
+    std::uint64_t revision() const;
 
 private:
     FlexGridModel* model_;
@@ -216,6 +227,7 @@ private:
     QWidget* client_ = nullptr;
     QList<QAction*> buttons_;
     bool loaded_ = false;
+    LogView logView_;
 };
 
 // The global console window, loaded (not shown) on first use.

@@ -1,8 +1,14 @@
 #pragma once
 // The log view: the newest lines of the OpenVPN log, one grid row a line.
 
+#include <cstdint>
+#include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/file_io.h"
+#include "platform/text_file.h"
 
 namespace console {
 
@@ -26,14 +32,41 @@ public:
     virtual void setRow(int row, const LogRow& cells) = 0;
     // Empties columns 0 to 3 of the rows from `row` to the last.
     virtual void clearRowsFrom(int row) = 0;
+    // Rows count + 1 to the last move up by count rows; the last count rows are emptied.
+    virtual void moveRowsUp(int count) = 0;
+    // Changes whenever any cell changes, whoever writes it.
+    virtual std::uint64_t revision() const = 0;
     virtual void setLogInterval(int milliseconds) = 0;
 };
 
 // The application folder followed by \log\config.log.
 std::u16string logFilePath();
 
-// One tick: the newest 9999 lines of the log into rows 1 on, the rows after them
-// emptied. A missing or unreadable log changes nothing.
+// The refresh, tick after tick. Each tick leaves the grid as a reread of the whole log
+// would (the newest 9999 lines into rows 1 on, the rows after them emptied), but a log
+// that did not change is not read, and a log that grew is read from where it ended.
+class LogView {
+public:
+    // A missing or unreadable log changes nothing.
+    void refresh(LogGrid& grid, std::u16string_view path);
+
+private:
+    void reread(LogGrid& grid, platform::InputFile& file);
+    bool grewOnly(platform::InputFile& file) const;
+    void append(LogGrid& grid, platform::InputFile& file);
+    int rowsShown() const { return static_cast<int>(starts_.size()) + (unfinishedShown_ ? 1 : 0); }
+    void remember(const LogGrid& grid, platform::InputFile& file);
+
+    // What the last tick read and left in the grid.
+    std::optional<platform::FileStamp> stamp_;
+    std::uint64_t revision_ = 0;
+    platform::LineSplitter splitter_;
+    std::deque<std::uint64_t> starts_; // the offsets of the ended lines in rows 1 on
+    bool unfinishedShown_ = false;     // the row after them shows a line not yet ended
+    std::string lastBytes_;            // the bytes before the end, to tell an append from a rewrite
+};
+
+// One tick of a view with nothing read yet: the whole log is reread.
 void refreshLog(LogGrid& grid, std::u16string_view path);
 
 } // namespace console

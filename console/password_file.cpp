@@ -35,15 +35,16 @@ std::int16_t flagValue(std::u16string_view flag)
     return 0;
 }
 
-bool write(std::u16string_view line1, std::u16string_view line2)
+platform::WriteFailure write(std::u16string_view line1, std::u16string_view line2)
 {
     auto writer = platform::TextWriter::create(path, platform::FileAccess::OwnerOnly);
     if (!writer)
-        return false;
+        return platform::WriteFailure::Io;
     // A failed line makes close() keep the old file.
     writer->writeLine(line1);
     writer->writeLine(line2);
-    return writer->close();
+    writer->close();
+    return writer->failure();
 }
 
 void warnUnreadable(std::u16string_view refused)

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text_file.h"
+
 namespace console::password_file {
 
 inline constexpr std::u16string_view path = u"C:\\windows\\kongzitai.txt";
@@ -37,9 +39,9 @@ void warnUnreadable(std::u16string_view refused);
 // The numeric value of the flag character: a digit gives its value, anything else 0.
 std::int16_t flagValue(std::u16string_view flag);
 
-// Rewrites the whole file with these two lines, readable by its owner only. False, with
-// the old file untouched, when it cannot be written.
-bool write(std::u16string_view line1, std::u16string_view line2);
+// Rewrites the whole file with these two lines, readable by its owner only. On a failure
+// the old file stays untouched and the result tells why.
+platform::WriteFailure write(std::u16string_view line1, std::u16string_view line2);
 
 // The file as the operator finds it on this machine, for messages.
 std::u16string displayPath();

@@ -4,6 +4,7 @@
 #include <optional>
 #include <system_error>
 
+#include "platform/file_io.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -82,25 +83,41 @@ std::filesystem::path toolsFolder()
     return executableFolder() / "tools";
 }
 
+namespace {
+
+// The rest of a path after "C:\windows" (any drive letter, any case), with separators
+// of this file system; nothing when the path does not lie there.
+std::optional<std::u16string> windowsTail(std::u16string_view p)
+{
+    if (!(p.size() >= 10 && p[1] == u':' && (p[2] == u'\\' || p[2] == u'/') &&
+          text::toLowerAscii(p.substr(3, 7)) == u"windows" && (p.size() == 10 || p[10] == u'\\' || p[10] == u'/')))
+        return std::nullopt;
+    std::u16string rest(p.substr(10));
+    for (auto& c : rest)
+        if (c == u'\\')
+            c = u'/';
+    while (!rest.empty() && rest.front() == u'/')
+        rest.erase(rest.begin());
+    return rest;
+}
+
+} // namespace
+
 std::filesystem::path localPath(std::u16string_view windowsPath)
 {
-    std::u16string_view p = windowsPath;
-    // "C:\windows" (any drive letter, any case) followed by the end or a backslash.
-    if (p.size() >= 10 && p[1] == u':' && (p[2] == u'\\' || p[2] == u'/') &&
-        text::toLowerAscii(p.substr(3, 7)) == u"windows" && (p.size() == 10 || p[10] == u'\\' || p[10] == u'/')) {
-        std::u16string rest(p.substr(10));
-        for (auto& c : rest)
-            if (c == u'\\')
-                c = u'/';
-        while (!rest.empty() && rest.front() == u'/')
-            rest.erase(rest.begin());
-        return rest.empty() ? windowsFolder() : windowsFolder() / fromText(rest);
-    }
-    std::u16string local(p);
+    if (auto rest = windowsTail(windowsPath))
+        return rest->empty() ? windowsFolder() : windowsFolder() / fromText(*rest);
+    std::u16string local(windowsPath);
     for (auto& c : local)
         if (c == u'\\')
             c = u'/';
     return fromText(local);
+}
+
+bool createWindowsFolderFor(std::u16string_view windowsPath)
+{
+    auto rest = windowsTail(windowsPath);
+    return !rest || createFolders(windowsFolder());
 }
 
 } // namespace platform

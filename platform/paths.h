@@ -29,4 +29,9 @@ std::filesystem::path toolsFolder();
 // A path that is already a local one comes back unchanged.
 std::filesystem::path localPath(std::u16string_view windowsPath);
 
+// Nothing installs the folder that stands in for C:\windows: when a path the system
+// writes lies in it, this creates it (and its parents) if missing. False when the path
+// lies there and the folder cannot be made.
+bool createWindowsFolderFor(std::u16string_view windowsPath);
+
 } // namespace platform

@@ -1,9 +1,7 @@
 #include "platform/text_file.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
+#include <random>
 #include <utility>
 
 #include "platform/codepage.h"
@@ -14,31 +12,26 @@ namespace platform {
 
 namespace {
 
-bool readRawLine(std::FILE* f, std::string& bytes)
-{
-    bytes.clear();
-    int c = std::getc(f);
-    if (c == EOF)
-        return false;
-    while (c != EOF && c != '\n') {
-        bytes += static_cast<char>(c);
-        c = std::getc(f);
-    }
-    if (!bytes.empty() && bytes.back() == '\r')
-        bytes.pop_back();
-    return true;
-}
+constexpr std::size_t BlockBytes = 1 << 16;
 
-mode_t modeFor(const std::filesystem::path& target, FileAccess access)
+// The line's bytes as a reader gives them, from its first bytes and its length.
+std::string_view cut(std::string_view kept, std::uint64_t length)
 {
-    if (access == FileAccess::OwnerOnly)
-        return 0600;
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0)
-        return st.st_mode & 07777;
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    if (length <= MaxLineBytes) {
+        if (!kept.empty() && kept.back() == '\r')
+            kept.remove_suffix(1);
+        return kept;
+    }
+    // Never half a character: a lead byte whose second byte lies past the cut goes too.
+    std::size_t i = 0;
+    while (i < MaxLineBytes) {
+        auto b = static_cast<unsigned char>(kept[i]);
+        std::size_t next = i + (b >= 0x81 && b <= 0xFE ? 2 : 1);
+        if (next > MaxLineBytes)
+            break;
+        i = next;
+    }
+    return kept.substr(0, i);
 }
 
 std::optional<std::filesystem::path>& readOnlyFolder()
@@ -57,51 +50,74 @@ bool writable(const std::filesystem::path& target)
     return a != b;
 }
 
-// A temporary file beside the target, so that the rename cannot cross file systems.
-std::FILE* openTemporary(const std::filesystem::path& target, std::filesystem::path& temporary)
+// Temporaries are named ".<file name>.<RandomChars random letters and digits>.tmp", so
+// that a save knows its own file's leftovers and never takes another file's.
+constexpr std::size_t RandomChars = 8;
+constexpr std::string_view TemporarySuffix = ".tmp";
+
+std::string temporaryPrefix(const std::filesystem::path& target)
 {
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    if (target.parent_path().empty())
-        pattern = "." + target.filename().string() + ".XXXXXX";
+    return "." + target.filename().string() + ".";
+}
+
+bool isTemporaryOf(std::string_view name, std::string_view prefix)
+{
+    if (name.size() != prefix.size() + RandomChars + TemporarySuffix.size() || !name.starts_with(prefix) ||
+        !name.ends_with(TemporarySuffix))
+        return false;
+    std::string_view random = name.substr(prefix.size(), RandomChars);
+    return std::all_of(random.begin(), random.end(),
+                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); });
+}
+
+std::string temporaryName(std::string_view prefix)
+{
+    static constexpr std::string_view chars = "abcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    std::string name(prefix);
+    std::uniform_int_distribution<std::size_t> pick(0, chars.size() - 1);
+    for (std::size_t i = 0; i < RandomChars; ++i)
+        name += chars[pick(random)];
+    name += TemporarySuffix;
+    return name;
+}
+
+std::filesystem::path folderOf(const std::filesystem::path& target)
+{
+    return target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+}
+
+// A save killed half-way leaves its temporary behind; the next save of the same file
+// removes it, unless another save still writes it.
+void removeStaleTemporaries(const std::filesystem::path& target)
+{
+    const std::string prefix = temporaryPrefix(target);
+    const std::filesystem::path folder = folderOf(target);
+    for (const auto& name : folderEntries(folder))
+        if (isTemporaryOf(name, prefix))
+            removeAbandonedTemporary(folder / name);
+}
+
+// The temporary beside the target, so that the rename cannot cross file systems.
+std::optional<TemporaryFile> beginSave(std::u16string_view path, std::filesystem::path& target)
+{
+    target = localPath(path);
     if (!writable(target))
-        return nullptr;
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        return nullptr;
-    std::FILE* f = ::fdopen(fd, "wb");
-    if (f == nullptr) {
-        ::close(fd);
-        ::unlink(pattern.c_str());
-        return nullptr;
-    }
-    temporary = pattern;
-    return f;
+        return std::nullopt;
+    createWindowsFolderFor(path);
+    removeStaleTemporaries(target);
+    const std::string prefix = temporaryPrefix(target);
+    for (int attempt = 0; attempt < 8; ++attempt)
+        if (auto file = TemporaryFile::create(folderOf(target) / temporaryName(prefix)))
+            return file;
+    return std::nullopt;
 }
 
-bool commit(std::FILE* f, const std::filesystem::path& temporary, const std::filesystem::path& target, FileAccess access)
+std::optional<InputFile> openForReading(std::u16string_view path)
 {
-    bool ok = std::fflush(f) == 0;
-    ok = ok && ::fchmod(::fileno(f), modeFor(target, access)) == 0;
-    ok = ok && ::fsync(::fileno(f)) == 0;
-    ok = (std::fclose(f) == 0) && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok)
-        ::unlink(temporary.c_str());
-    return ok;
+    return InputFile::open(localPath(path));
 }
 
-} // namespace
-
-namespace {
-// A file for reading; a folder of that name is no file.
-std::FILE* openExisting(std::u16string_view path)
-{
-    auto local = localPath(path);
-    std::error_code ec;
-    if (std::filesystem::is_directory(local, ec))
-        return nullptr;
-    return std::fopen(local.c_str(), "rb");
-}
 } // namespace
 
 void simulateReadOnlyFolder(std::optional<std::filesystem::path> folder)
@@ -109,121 +125,137 @@ void simulateReadOnlyFolder(std::optional<std::filesystem::path> folder)
     readOnlyFolder() = std::move(folder);
 }
 
-// ---- TextReader -------------------------------------------------------------------
+// ---- LineSplitter -------------------------------------------------------------------
 
-TextReader::TextReader(std::FILE* file) : file_(file) {}
+LineSplitter::LineSplitter(std::uint64_t start, bool skipFirst) : start_(start), offset_(start), skipping_(skipFirst) {}
 
-TextReader::TextReader(TextReader&& other) noexcept : file_(std::exchange(other.file_, nullptr)) {}
-
-TextReader& TextReader::operator=(TextReader&& other) noexcept
+bool LineSplitter::take(std::string_view& bytes)
 {
-    if (this != &other) {
-        close();
-        file_ = std::exchange(other.file_, nullptr);
+    if (ended_) {
+        kept_.clear();
+        length_ = 0;
+        start_ = offset_;
+        ended_ = false;
     }
-    return *this;
+    std::size_t end = bytes.find('\n');
+    const bool found = end != std::string_view::npos;
+    if (!found)
+        end = bytes.size();
+    if (!skipping_) {
+        // One byte past the cap tells a CR that ends the line from one inside it.
+        std::size_t room = MaxLineBytes + 1 - kept_.size();
+        kept_.append(bytes.data(), std::min(room, end));
+        length_ += end;
+    }
+    const std::size_t used = found ? end + 1 : end;
+    offset_ += used;
+    bytes.remove_prefix(used);
+    if (!found)
+        return false;
+    if (skipping_) {
+        skipping_ = false;
+        start_ = offset_;
+        return false;
+    }
+    ended_ = true;
+    return true;
 }
 
-TextReader::~TextReader()
+std::string_view LineSplitter::line() const
 {
-    close();
+    return cut(kept_, length_);
 }
+
+std::optional<std::string_view> LineSplitter::unfinished() const
+{
+    if (skipping_ || ended_ || length_ == 0)
+        return std::nullopt;
+    return cut(kept_, length_);
+}
+
+// ---- TextReader -------------------------------------------------------------------
 
 std::optional<TextReader> TextReader::open(std::u16string_view path)
 {
-    std::FILE* f = openExisting(path);
-    if (f == nullptr)
+    auto file = openForReading(path);
+    if (!file)
         return std::nullopt;
-    return TextReader(f);
+    return TextReader(std::move(*file));
 }
 
 bool TextReader::readLine(std::u16string& line)
 {
-    if (file_ == nullptr)
-        return false;
-    std::string bytes;
-    if (!readRawLine(file_, bytes))
-        return false;
-    line = fromAnsi(bytes);
-    return true;
+    while (file_) {
+        std::string_view rest = std::string_view(buffer_).substr(used_);
+        if (rest.empty()) {
+            buffer_.resize(BlockBytes);
+            auto got = file_->read(buffer_.data(), buffer_.size());
+            buffer_.resize(got.value_or(0));
+            used_ = 0;
+            if (buffer_.empty()) {
+                // The end of the file, or a read error there: a last line without a
+                // line end is read whole, once.
+                auto last = splitter_.unfinished();
+                file_.reset();
+                if (!last)
+                    return false;
+                line = fromAnsi(*last);
+                return true;
+            }
+            continue;
+        }
+        bool ended = splitter_.take(rest);
+        used_ = buffer_.size() - rest.size();
+        if (ended) {
+            line = fromAnsi(splitter_.line());
+            return true;
+        }
+    }
+    return false;
 }
 
 void TextReader::close()
 {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
+    file_.reset();
 }
 
 // ---- TextWriter -------------------------------------------------------------------
 
-TextWriter::TextWriter(std::FILE* file, std::filesystem::path target, std::filesystem::path temporary, FileAccess access)
-    : file_(file), target_(std::move(target)), temporary_(std::move(temporary)), access_(access)
+TextWriter::TextWriter(TemporaryFile file, std::filesystem::path target, FileAccess access)
+    : file_(std::move(file)), target_(std::move(target)), access_(access)
 {
-}
-
-TextWriter::TextWriter(TextWriter&& other) noexcept
-    : file_(std::exchange(other.file_, nullptr)), target_(std::move(other.target_)),
-      temporary_(std::move(other.temporary_)), access_(other.access_), failed_(other.failed_)
-{
-}
-
-TextWriter& TextWriter::operator=(TextWriter&& other) noexcept
-{
-    if (this != &other) {
-        discard();
-        file_ = std::exchange(other.file_, nullptr);
-        target_ = std::move(other.target_);
-        temporary_ = std::move(other.temporary_);
-        access_ = other.access_;
-        failed_ = other.failed_;
-    }
-    return *this;
-}
-
-TextWriter::~TextWriter()
-{
-    discard();
-}
-
-void TextWriter::discard()
-{
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
-        ::unlink(temporary_.c_str());
-    }
 }
 
 std::optional<TextWriter> TextWriter::create(std::u16string_view path, FileAccess access)
 {
-    auto target = localPath(path);
-    std::error_code ec;
-    if (std::filesystem::is_directory(target, ec))
+    std::filesystem::path target;
+    auto file = beginSave(path, target);
+    if (!file)
         return std::nullopt;
-    std::filesystem::path temporary;
-    std::FILE* f = openTemporary(target, temporary);
-    if (f == nullptr)
-        return std::nullopt;
-    return TextWriter(f, std::move(target), std::move(temporary), access);
+    return TextWriter(std::move(*file), std::move(target), access);
+}
+
+bool TextWriter::flush()
+{
+    bool ok = file_->write(buffer_);
+    buffer_.clear();
+    if (!ok)
+        failure_ = WriteFailure::Io;
+    return ok;
 }
 
 bool TextWriter::writeLine(std::u16string_view text)
 {
-    if (file_ == nullptr || failed_)
+    if (!file_ || failure_ != WriteFailure::None)
         return false;
     auto bytes = toAnsi(text);
     if (!bytes) {
-        failed_ = true;
+        failure_ = WriteFailure::Unencodable;
         return false;
     }
-    bytes->append("\r\n");
-    if (std::fwrite(bytes->data(), 1, bytes->size(), file_) != bytes->size()) {
-        failed_ = true;
-        return false;
-    }
-    return true;
+    buffer_ += *bytes;
+    buffer_ += "\r\n";
+    return buffer_.size() < BlockBytes || flush();
 }
 
 bool TextWriter::writeLine(long long number)
@@ -233,48 +265,93 @@ bool TextWriter::writeLine(long long number)
 
 bool TextWriter::close()
 {
-    if (file_ == nullptr)
+    if (!file_)
         return false;
-    if (failed_) {
-        discard();
+    TemporaryFile file = std::move(*file_);
+    file_.reset();
+    if (failure_ != WriteFailure::None)
         return false;
-    }
-    std::FILE* f = std::exchange(file_, nullptr);
-    return commit(f, temporary_, target_, access_);
+    bool ok = file.write(buffer_) && file.commit(target_, access_ == FileAccess::OwnerOnly);
+    buffer_.clear();
+    if (!ok)
+        failure_ = WriteFailure::Io;
+    return ok;
 }
 
 // ---- whole files --------------------------------------------------------------------
 
 std::optional<std::string> readFileBytes(std::u16string_view path)
 {
-    std::FILE* f = openExisting(path);
-    if (f == nullptr)
+    auto file = openForReading(path);
+    if (!file || file->stamp().size > MaxFileBytes)
         return std::nullopt;
     std::string bytes;
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.append(buffer, n);
-    bool ok = std::ferror(f) == 0;
-    std::fclose(f);
-    if (!ok)
-        return std::nullopt;
-    return bytes;
+    std::string block(BlockBytes, '\0');
+    for (;;) {
+        auto got = file->read(block.data(), block.size());
+        if (!got)
+            return std::nullopt;
+        if (*got == 0)
+            return bytes;
+        // It may have grown since it was opened.
+        if (bytes.size() + *got > MaxFileBytes)
+            return std::nullopt;
+        bytes.append(block, 0, *got);
+    }
 }
 
 bool replaceFileBytes(std::u16string_view path, std::string_view bytes, FileAccess access)
 {
-    auto target = localPath(path);
-    std::filesystem::path temporary;
-    std::FILE* f = openTemporary(target, temporary);
-    if (f == nullptr)
-        return false;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
-        std::fclose(f);
-        ::unlink(temporary.c_str());
-        return false;
+    std::filesystem::path target;
+    auto file = beginSave(path, target);
+    return file && file->write(bytes) && file->commit(target, access == FileAccess::OwnerOnly);
+}
+
+// ---- tails ----------------------------------------------------------------------------
+
+std::uint64_t tailFrom(std::uint64_t end)
+{
+    return end > MaxTailBytes ? end - MaxTailBytes : 0;
+}
+
+std::optional<std::vector<TailLine>> readTail(InputFile& file, std::uint64_t end, std::size_t maxLines,
+                                              LineSplitter& splitter)
+{
+    // Backwards in blocks until they hold one line end more than the lines wanted (the
+    // piece before the first one may be the end of a longer line) or reach the bound.
+    const std::uint64_t from = tailFrom(end);
+    std::vector<std::string> blocks;
+    std::uint64_t pos = end;
+    std::size_t lineEnds = 0;
+    while (pos > from && lineEnds <= maxLines) {
+        std::uint64_t size = std::min<std::uint64_t>(BlockBytes, pos - from);
+        std::string block(size, '\0');
+        auto got = file.readAt(pos - size, block.data(), block.size());
+        if (!got)
+            return std::nullopt;
+        if (*got != size)
+            break; // shrunk meanwhile: what was read still counts
+        lineEnds += static_cast<std::size_t>(std::count(block.begin(), block.end(), '\n'));
+        blocks.push_back(std::move(block));
+        pos -= size;
     }
-    return commit(f, temporary, target, access);
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(end - pos));
+    for (auto b = blocks.rbegin(); b != blocks.rend(); ++b)
+        bytes += *b;
+    blocks.clear();
+
+    splitter = LineSplitter(pos, pos > 0);
+    std::vector<TailLine> lines;
+    std::string_view rest = bytes;
+    while (!rest.empty())
+        if (splitter.take(rest))
+            lines.push_back({splitter.lineStart(), std::string(splitter.line())});
+    if (auto last = splitter.unfinished())
+        lines.push_back({splitter.lineStart(), std::string(*last)});
+    if (lines.size() > maxLines)
+        lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(maxLines));
+    return lines;
 }
 
 bool fileIsMissing(std::u16string_view path)
@@ -285,60 +362,17 @@ bool fileIsMissing(std::u16string_view path)
 
 std::optional<std::vector<std::u16string>> readLastLines(std::u16string_view path, std::size_t maxLines)
 {
-    std::FILE* f = openExisting(path);
-    if (f == nullptr)
+    auto file = openForReading(path);
+    if (!file)
+        return std::nullopt;
+    LineSplitter splitter;
+    auto tail = readTail(*file, file->stamp().size, maxLines, splitter);
+    if (!tail)
         return std::nullopt;
     std::vector<std::u16string> lines;
-    if (maxLines == 0 || std::fseek(f, 0, SEEK_END) != 0) {
-        std::fclose(f);
-        return lines;
-    }
-    long end = std::ftell(f);
-    // Read backwards in blocks until the block holds more line ends than lines wanted
-    // (one more, since the last line may end in one).
-    std::string tail;
-    long pos = end;
-    const long block = 1 << 16;
-    std::size_t newlines = 0;
-    while (pos > 0 && newlines <= maxLines) {
-        long from = pos > block ? pos - block : 0;
-        std::string chunk(static_cast<std::size_t>(pos - from), '\0');
-        std::fseek(f, from, SEEK_SET);
-        std::size_t got = std::fread(chunk.data(), 1, chunk.size(), f);
-        chunk.resize(got);
-        for (char c : chunk)
-            if (c == '\n')
-                ++newlines;
-        tail.insert(0, chunk);
-        pos = from;
-        if (got == 0)
-            break;
-    }
-    std::fclose(f);
-    // Split into lines; a text that ends in a line end has no empty last line.
-    std::vector<std::string> raw;
-    std::size_t start = 0;
-    while (start < tail.size()) {
-        std::size_t nl = tail.find('\n', start);
-        if (nl == std::string::npos) {
-            raw.push_back(tail.substr(start));
-            break;
-        }
-        raw.push_back(tail.substr(start, nl - start));
-        start = nl + 1;
-    }
-    // The first piece may be the end of a longer line when reading stopped mid-file.
-    std::size_t first = 0;
-    if (pos > 0 && !raw.empty())
-        first = 1;
-    if (raw.size() - first > maxLines)
-        first = raw.size() - maxLines;
-    for (std::size_t i = first; i < raw.size(); ++i) {
-        std::string& r = raw[i];
-        if (!r.empty() && r.back() == '\r')
-            r.pop_back();
-        lines.push_back(fromAnsi(r));
-    }
+    lines.reserve(tail->size());
+    for (const auto& line : *tail)
+        lines.push_back(fromAnsi(line.bytes));
     return lines;
 }
 

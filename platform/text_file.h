@@ -3,25 +3,71 @@
 // ending in CR LF (a read also accepts LF alone). A rewrite goes to a temporary file in
 // the same folder that replaces the old file only when it is closed, so a failure never
 // leaves a half-written or emptied file behind.
+//
+// Files come from outside and may be anything: only regular files are read (a FIFO, a
+// device or a folder cannot be opened), a line is cut at MaxLineBytes, a tail read never
+// reaches back more than MaxTailBytes and a whole-file read refuses a file larger than
+// MaxFileBytes.
 
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/file_io.h"
+
 namespace platform {
+
+inline constexpr std::size_t MaxLineBytes = 4096;
+inline constexpr std::uint64_t MaxTailBytes = 4u << 20;
+inline constexpr std::uint64_t MaxFileBytes = 4u << 20;
 
 enum class FileAccess {
     Shared,    // the usual permissions
     OwnerOnly, // for files that hold a password: readable by their owner only
 };
 
+// Why a rewrite failed.
+enum class WriteFailure {
+    None,
+    Unencodable, // a text holds a character that code page 936 cannot hold
+    Io,          // the folder, the disk or the permissions
+};
+
+// Splits bytes into the lines a reader gives: LF ends a line and a CR before it is
+// dropped; a line longer than MaxLineBytes keeps its start, cut between two characters.
+class LineSplitter {
+public:
+    // `start` is the offset of the first byte fed; with skipFirst those bytes begin inside
+    // a line whose start is unknown, and that line is left out.
+    explicit LineSplitter(std::uint64_t start = 0, bool skipFirst = false);
+
+    // Takes bytes from the front of `bytes` up to the end of the current line; true when
+    // a line ended, which line() and lineStart() then give.
+    bool take(std::string_view& bytes);
+    std::string_view line() const;
+    std::uint64_t lineStart() const { return start_; }
+    // The line begun and not yet ended by LF (the last line of a file without a line
+    // end); nothing when no byte of it has come yet.
+    std::optional<std::string_view> unfinished() const;
+    // The offset of the next byte to feed.
+    std::uint64_t offset() const { return offset_; }
+
+private:
+    std::string kept_; // the line's first bytes, as many as deciding its cut needs
+    std::uint64_t length_ = 0;
+    std::uint64_t start_ = 0;
+    std::uint64_t offset_ = 0;
+    bool skipping_ = false;
+    bool ended_ = false;
+};
+
 class TextReader {
 public:
-    // Fails (nothing) when the file is missing or cannot be read. The path is one as
-    // the system writes it (see localPath).
+    // Fails (nothing) when the file is missing, no regular file or cannot be read. The
+    // path is one as the system writes it (see localPath).
     static std::optional<TextReader> open(std::u16string_view path);
 
     // The next line without its line end; false once the last line has been read.
@@ -29,19 +75,20 @@ public:
     bool readLine(std::u16string& line);
     void close();
 
-    TextReader(TextReader&& other) noexcept;
-    TextReader& operator=(TextReader&& other) noexcept;
-    ~TextReader();
-
 private:
-    explicit TextReader(std::FILE* file);
-    std::FILE* file_ = nullptr;
+    explicit TextReader(InputFile file) : file_(std::move(file)) {}
+    std::optional<InputFile> file_;
+    LineSplitter splitter_;
+    std::string buffer_;
+    std::size_t used_ = 0;
 };
 
 class TextWriter {
 public:
     // Fails (nothing) when the folder is missing or not writable. The old file, if any,
-    // stays untouched until close().
+    // stays untouched until close(). The folder that stands in for C:\windows is created
+    // when missing; temporary files left beside this file by saves that never ended are
+    // removed.
     static std::optional<TextWriter> create(std::u16string_view path, FileAccess access = FileAccess::Shared);
 
     // The text and CR LF. Fails when the text holds a character that code page 936
@@ -52,29 +99,48 @@ public:
     // Puts the new file in place of the old one; false (and the old file kept) when any
     // write or the replacement failed.
     bool close();
+    // Why a write or the close failed.
+    WriteFailure failure() const { return failure_; }
 
-    TextWriter(TextWriter&& other) noexcept;
-    TextWriter& operator=(TextWriter&& other) noexcept;
+    TextWriter(TextWriter&& other) noexcept = default;
+    TextWriter& operator=(TextWriter&& other) noexcept = default;
     // Without close() the temporary file is removed and the old file stays.
-    ~TextWriter();
+    ~TextWriter() = default;
 
 private:
-    TextWriter(std::FILE* file, std::filesystem::path target, std::filesystem::path temporary, FileAccess access);
-    void discard();
-    std::FILE* file_ = nullptr;
+    TextWriter(TemporaryFile file, std::filesystem::path target, FileAccess access);
+    bool flush();
+    std::optional<TemporaryFile> file_;
     std::filesystem::path target_;
-    std::filesystem::path temporary_;
     FileAccess access_ = FileAccess::Shared;
-    bool failed_ = false;
+    std::string buffer_;
+    WriteFailure failure_ = WriteFailure::None;
 };
 
-// The whole file as bytes; nothing when it is missing or unreadable.
+// The whole file as bytes; nothing when it is missing, unreadable or larger than
+// MaxFileBytes.
 std::optional<std::string> readFileBytes(std::u16string_view path);
 // Replaces the file with these bytes, atomically (temporary file and rename).
 bool replaceFileBytes(std::u16string_view path, std::string_view bytes, FileAccess access = FileAccess::Shared);
 
+// Where a tail read of a file of `end` bytes begins: only the lines that begin after
+// this offset (or at 0 when it is 0) are seen.
+std::uint64_t tailFrom(std::uint64_t end);
+
+struct TailLine {
+    std::uint64_t start = 0; // the offset of its first byte
+    std::string bytes;       // cut as LineSplitter cuts it
+};
+
+// The last maxLines lines of the first `end` bytes of the file, oldest first, read from
+// the end (see tailFrom). The last one is the unfinished line when the file does not end
+// in LF; `splitter` is left at `end` with that line not ended, so that bytes appended
+// later can be fed to it.
+std::optional<std::vector<TailLine>> readTail(InputFile& file, std::uint64_t end, std::size_t maxLines,
+                                              LineSplitter& splitter);
+
 // The last maxLines lines of a text file, oldest first, read from its end so that the
-// cost does not grow with the size of the file. Nothing when the file is missing.
+// cost does not grow with the size of the file. Nothing when the file cannot be opened.
 std::optional<std::vector<std::u16string>> readLastLines(std::u16string_view path, std::size_t maxLines);
 
 // True only when nothing at all stands at the path: no file, folder, FIFO or link, and

@@ -1,0 +1,86 @@
+#pragma once
+// The few file-system calls below the text files, one implementation per operating system
+// (platform/linux/file_io.cpp). Paths are local ones (see localPath).
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// What tells one state of a file from another without reading it.
+struct FileStamp {
+    std::uint64_t volume = 0;
+    std::uint64_t id = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0; // nanoseconds
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of a regular file; nothing when there is none (missing, a folder, a FIFO,
+// a device, a socket).
+std::optional<FileStamp> regularFileStamp(const std::filesystem::path& path);
+
+class InputFile {
+public:
+    // Regular files only, and the open never waits: whatever else stands at the path
+    // fails as a missing file does.
+    static std::optional<InputFile> open(const std::filesystem::path& path);
+
+    // As it was when opened.
+    const FileStamp& stamp() const { return stamp_; }
+    // Up to size bytes from the current position; 0 at the end, nothing on an error.
+    std::optional<std::size_t> read(char* buffer, std::size_t size);
+    // Up to size bytes from offset, fewer only at the end; nothing on an error.
+    std::optional<std::size_t> readAt(std::uint64_t offset, char* buffer, std::size_t size);
+
+    InputFile(InputFile&& other) noexcept;
+    InputFile& operator=(InputFile&& other) noexcept;
+    ~InputFile();
+
+private:
+    InputFile(std::intptr_t handle, FileStamp stamp) : handle_(handle), stamp_(stamp) {}
+    std::intptr_t handle_ = -1;
+    FileStamp stamp_;
+};
+
+// A new file beside a target, written and then renamed over the target, so that the
+// target is never half-written. While it is open no other save takes it for abandoned.
+class TemporaryFile {
+public:
+    // A file of that name that did not exist before; nothing when it exists, or the
+    // folder is missing or not writable.
+    static std::optional<TemporaryFile> create(const std::filesystem::path& path);
+
+    const std::filesystem::path& path() const { return path_; }
+    bool write(std::string_view bytes);
+    // Flushes the data to the disk, gives the file the target's permissions (or the
+    // owner's only) and renames it over the target. The temporary is gone either way.
+    bool commit(const std::filesystem::path& target, bool ownerOnly);
+    // Removes the temporary, keeping the target as it was.
+    void discard();
+
+    TemporaryFile(TemporaryFile&& other) noexcept;
+    TemporaryFile& operator=(TemporaryFile&& other) noexcept;
+    ~TemporaryFile();
+
+private:
+    TemporaryFile(std::intptr_t handle, std::filesystem::path path) : handle_(handle), path_(std::move(path)) {}
+    std::intptr_t handle_ = -1;
+    std::filesystem::path path_;
+};
+
+// The names in a folder (no "." and ".."); empty when it cannot be listed.
+std::vector<std::string> folderEntries(const std::filesystem::path& folder);
+
+// Removes a temporary file that no save holds open any more; false when it is in use,
+// gone, or no regular file.
+bool removeAbandonedTemporary(const std::filesystem::path& path);
+
+// Creates the folder and its missing parents; true when it exists afterwards.
+bool createFolders(const std::filesystem::path& folder);
+
+} // namespace platform

@@ -1,7 +1,8 @@
 // Line 7 of config.ovpn, the server line the address lookup rewrites: a rewrite adds no
 // line and changes no other byte; the address written is the address read back, with
 // the rest of the line kept; a lookup with the same answer a second time changes nothing;
-// a line 7 that is no remote directive is left alone; an address written is recorded.
+// a line 7 that is no remote directive is left alone; an address written is recorded; an
+// answer that is no address changes nothing and is logged as an error.
 
 #include <filesystem>
 
@@ -107,15 +108,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     database.answer = [&](const auto&) { return platform::FirstField{true, answer}; };
     NoConsole console;
 
+    const auto entries = services.eventLog.entries.size();
     lookup::runAddressLookup(console);
     const std::string first = fuzz::readBytes(app / "config" / "config.ovpn").value_or("<missing>");
     detail += "\nafter the lookup " + fuzz::show(first);
     fuzz::check(othersKept(config, first), "the lookup adds no line and changes no other line", detail);
     if (first != config) {
         std::string_view old = line7(config);
-        while (!old.empty() && (old.front() == ' ' || old.front() == '\t'))
-            old.remove_prefix(1);
-        fuzz::check(old.starts_with("remote ") || old.starts_with("remote\t"),
+        fuzz::check(old == "remote" || old.starts_with("remote ") || old.starts_with("remote\t"),
                     "a line 7 that is no remote directive is left alone", detail);
         auto written = lookup::findServerLine(first);
         fuzz::check(written && written->address == answer, "the address written is the address of the answer",
@@ -123,6 +123,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto recorded = fuzz::readBytes(windows / "remote_ip.conf");
         fuzz::check(recorded && platform::fromAnsi(*recorded).starts_with(answer),
                     "an address written is recorded", detail);
+    }
+    // With a line 7 to write, an answer the database gives is checked.
+    if (found && !answer.empty() && !lookup::isServerAddress(answer)) {
+        fuzz::check(first == config, "an answer that is no address changes nothing", detail);
+        const auto& log = services.eventLog.entries;
+        fuzz::check(log.size() == entries + 1 && log.back().type == 1 && log.back().eventId == 109,
+                    "an answer that is no address is logged as an error", detail);
     }
     lookup::runAddressLookup(console);
     const std::string second = fuzz::readBytes(app / "config" / "config.ovpn").value_or("<missing>");

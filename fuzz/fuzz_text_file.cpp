@@ -1,7 +1,7 @@
 // The text-file reader and writer: lines written come back as they were; a file read and
 // written again reads the same, and a file already in the written form comes back byte
 // for byte; a write that cannot hold a character replaces nothing and leaves no
-// temporary file behind.
+// temporary file behind; a line longer than the cap keeps its start.
 
 #include "fuzz/fuzz_support.h"
 #include "platform/codepage.h"
@@ -70,6 +70,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     "written:\n" + showLines(lines) + "read:\n" + showLines(back));
     } else {
         fuzz::check(fuzz::readBytes(fuzz::scratch() / "pwd.txt") == before, "a failed write keeps the old file");
+    }
+
+    // A line longer than the cap: its start, cut between two characters, and then the
+    // next line as it stands.
+    std::string unit(fields.bytes(0));
+    std::erase(unit, '\n');
+    if (!unit.empty()) {
+        std::string longLine;
+        while (longLine.size() <= platform::MaxLineBytes)
+            longLine += unit;
+        fuzz::writeBytes(fuzz::scratch() / "pwd.txt", longLine + "\nnext\r\n");
+        auto cut = readAll(path);
+        std::string more = "line of " + std::to_string(longLine.size()) + " bytes: " + fuzz::show(unit) + " repeated";
+        fuzz::check(cut.size() == 2 && cut[1] == u"next", "the line after a long one reads as it stands", more);
+        auto kept = platform::toAnsi(cut[0]);
+        if (cut[0].find(u'\uFFFD') == std::u16string::npos && platform::fromAnsi(longLine).find(u'\uFFFD') == std::u16string::npos)
+            fuzz::check(kept && longLine.starts_with(*kept) && kept->size() + 1 >= platform::MaxLineBytes &&
+                            kept->size() <= platform::MaxLineBytes,
+                        "a long line keeps its start up to the cap, cut between two characters",
+                        more + "\nread " + std::to_string(kept ? kept->size() : 0) + " bytes");
     }
 
     // The bytes as a file: read, written, read again.

@@ -64,11 +64,12 @@ void form_gaimima::cmd_ok_Click()
         txt_renew->clear();
         return;
     }
-    if (auto failure = password_file::write(platform::u16(txt_new->text()), u"1");
-        failure == platform::WriteFailure::Unencodable) {
+    const auto failure = password_file::write(platform::u16(txt_new->text()), u"1");
+    if (failure == platform::WriteFailure::Unencodable) {
         platform::msgBox(u"新密码中含有无法保存的字符，密码未修改！", platform::vbInformation, u"警告");
         return;
-    } else if (failure != platform::WriteFailure::None) {
+    }
+    if (failure != platform::WriteFailure::None) {
         platform::msgBox(u"无法写入文件 " + password_file::displayPath() + u"，密码未修改！", platform::vbInformation,
                          u"警告");
         return;

@@ -50,13 +50,14 @@ void form_kaiji::Command1_Click()
         platform::shell(u"sc config OpenVPNService start= demand", platform::vbHide);
     }
     logchange::AutoStartFlag = flag;
-    if (auto failure = password_file::write(stored->password, platform::text::number(flag));
-        failure == platform::WriteFailure::Unencodable) {
+    const auto failure = password_file::write(stored->password, platform::text::number(flag));
+    if (failure == platform::WriteFailure::Unencodable) {
         // Only the password read back from the file can hold such characters.
         platform::msgBox(u"文件 " + password_file::displayPath() + u" 中的密码含有无法保存的字符！", platform::vbInformation,
                          u"警告");
         return;
-    } else if (failure != platform::WriteFailure::None) {
+    }
+    if (failure != platform::WriteFailure::None) {
         platform::msgBox(u"无法写入文件 " + password_file::displayPath() + u"！", platform::vbInformation, u"警告");
         return;
     }

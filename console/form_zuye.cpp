@@ -127,7 +127,7 @@ void FlexGridModel::moveRowsUp(int first, int count)
 
 void FlexGridModel::changed(int row, int col)
 {
-    // row 0 is the header, -1 the whole grid.
+    // row 0 is the header, -1 the whole grid; col -1 that row and all after it.
     if (!redraw_) {
         pendingHeader_ = pendingHeader_ || row <= 0;
         pendingCells_ = pendingCells_ || row != 0;

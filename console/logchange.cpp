@@ -57,8 +57,9 @@ std::optional<std::u16string> LogStampToDate(std::u16string_view stamp)
     std::u16string month;
     for (std::size_t i = 0; i < months.size(); ++i)
         if (pieces[1] == months[i]) {
-            month = i < 9 ? u"0" + platform::text::number(static_cast<long long>(i + 1))
-                          : platform::text::number(static_cast<long long>(i + 1));
+            month = platform::text::number(static_cast<long long>(i + 1));
+            if (month.size() == 1)
+                month.insert(0, 1, u'0');
             break;
         }
     std::u16string day = pieces[2];

@@ -57,7 +57,11 @@ constexpr std::string_view TemporarySuffix = ".tmp";
 
 std::string temporaryPrefix(const std::filesystem::path& target)
 {
-    return "." + target.filename().string() + ".";
+    // Appended piece by piece: GCC 12 warns (-Wrestrict) on "." + a string at -O2.
+    std::string prefix(1, '.');
+    prefix += target.filename().string();
+    prefix += '.';
+    return prefix;
 }
 
 bool isTemporaryOf(std::string_view name, std::string_view prefix)
@@ -102,7 +106,8 @@ void removeStaleTemporaries(const std::filesystem::path& target)
 std::optional<TemporaryFile> beginSave(std::u16string_view path, std::filesystem::path& target)
 {
     target = localPath(path);
-    if (!writable(target))
+    std::error_code ec;
+    if (!writable(target) || std::filesystem::is_directory(target, ec))
         return std::nullopt;
     createWindowsFolderFor(path);
     removeStaleTemporaries(target);

@@ -376,6 +376,9 @@ TEST_F(CansuTest, AFileThatCannotBeWrittenIsReportedAndNothingChanges)
         ASSERT_EQ(fakes.boxes.boxes.size(), 1u) << c.name;
         EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告") << c.name;
         EXPECT_NE(fakes.boxes.boxes[0].text.find(c.file), std::u16string::npos) << c.name;
+        // A character that cannot be saved is no file that cannot be written.
+        EXPECT_EQ(fakes.boxes.boxes[0].text.find(u"无法写入文件") != std::u16string::npos, c.readOnly) << c.name;
+        EXPECT_EQ(fakes.boxes.boxes[0].text.find(u"无法保存的字符") != std::u16string::npos, !c.readOnly) << c.name;
         expectOldFiles();
         EXPECT_TRUE(isOpen()) << c.name;
         EXPECT_EQ(w.txt_user->text(), c.in.user) << c.name;

@@ -174,21 +174,38 @@ TEST_F(ZhanghaoTest, ALineBreakInAFieldWritesNothing)
 
 TEST_F(ZhanghaoTest, AFileThatCannotBeWrittenIsReported)
 {
-    const std::string file = crlf({"u", "P", "0", "0", legend});
-    for (bool readOnly : {true, false}) {
-        t.write("pwd.txt", file);
+    struct Case {
+        const char* name;
+        std::string file;
+        QString password;
+        bool readOnly;
+    } cases[] = {
+        {"read-only folder", crlf({"u", "P", "0", "0", legend}), QStringLiteral("new"), true},
+        {"a password code page 936 cannot hold", crlf({"u", "P", "0", "0", legend}), QStringLiteral("\U0001F600"),
+         false},
+        // Bytes that are no code page 936 read back as characters it cannot hold.
+        {"an account read from bytes that are no code page 936", "u\xFF\r\nP\r\n0\r\n0\r\n", QStringLiteral("new"),
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        t.write("pwd.txt", c.file);
         form_zhanghao& w = open();
-        w.txt_pwd->setText(readOnly ? QStringLiteral("new") : QStringLiteral("\U0001F600"));
-        if (readOnly)
+        w.txt_pwd->setText(c.password);
+        if (c.readOnly)
             platform::simulateReadOnlyFolder(t.path());
         w.cmd_ok_Click();
         platform::simulateReadOnlyFolder(std::nullopt);
         ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
         EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告");
         EXPECT_NE(fakes.boxes.boxes[0].text.find(u"pwd.txt"), std::u16string::npos);
-        EXPECT_EQ(t.read("pwd.txt"), file);
+        EXPECT_EQ(fakes.boxes.boxes[0].text.find(u"无法写入文件") != std::u16string::npos, c.readOnly);
+        EXPECT_EQ(fakes.boxes.boxes[0].text.find(u"无法保存的字符") != std::u16string::npos, !c.readOnly);
+        EXPECT_EQ(t.read("pwd.txt"), c.file);
         EXPECT_TRUE(isOpen());
         fakes.boxes.boxes.clear();
+        w.close();
+        isOpen();
     }
 }
 

@@ -1,12 +1,18 @@
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "console/form_zuye.h"
+#include "console/log_view.h"
 #include "platform/fakes/fakes.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "support/temp_folder.h"
 
 using console::form_zuye;
@@ -151,4 +157,217 @@ TEST_F(LogView, TheTimerRunsTheRefresh)
     emit w->Timer1->Timer();
     EXPECT_EQ(w->loggrid->TextMatrix(1, 3).toStdString(), " ticked");
     EXPECT_EQ(w->loggrid->TextMatrix(2, 3).toStdString(), "");
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+using console::LogLastRow;
+using console::LogRow;
+
+// The grid as the log view sees it, counting what is written.
+struct MemoryGrid : console::LogGrid {
+    std::vector<LogRow> rows = std::vector<LogRow>(LogLastRow + 1);
+    std::uint64_t changes = 0;
+    int interval = 0;
+    int written = 0; // rows written or emptied
+
+    void setRow(int row, const LogRow& cells) override
+    {
+        ++written;
+        if (rows[row] != cells) {
+            rows[row] = cells;
+            ++changes;
+        }
+    }
+    void clearRowsFrom(int row) override
+    {
+        for (; row <= LogLastRow; ++row)
+            if (rows[row] != LogRow{}) {
+                rows[row] = {};
+                ++written;
+                ++changes;
+            }
+    }
+    void moveRowsUp(int count) override
+    {
+        std::rotate(rows.begin() + 1, rows.begin() + 1 + count, rows.end());
+        std::fill(rows.end() - count, rows.end(), LogRow{});
+        ++changes;
+    }
+    std::uint64_t revision() const override { return changes; }
+    void setLogInterval(int ms) override { interval = ms; }
+};
+
+std::string lines(int from, int to, std::string_view text = "line")
+{
+    std::string out;
+    for (int i = from; i <= to; ++i)
+        out += "Wed Dec 09 08:09:11 2026 " + std::string(text) + " " + std::to_string(i) + "\r\n";
+    return out;
+}
+
+void put(const fs::path& file, std::string_view bytes, std::ios::openmode mode)
+{
+    std::ofstream out(file, std::ios::binary | mode);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+void append(const fs::path& file, std::string_view bytes)
+{
+    put(file, bytes, std::ios::app);
+}
+void rewrite(const fs::path& file, std::string_view bytes)
+{
+    put(file, bytes, std::ios::trunc);
+}
+
+} // namespace
+
+TEST(LogViewTicks, EachTickShowsWhatARereadOfTheWholeLogShows)
+{
+    const std::string big(5u << 20, 'x'); // more than a tail read reaches back
+    struct Case {
+        const char* name;
+        std::string before;
+        std::function<void(const fs::path&)> change;
+        int mostWritten; // rows a tick that reads only what changed writes; -1: any
+    };
+    const Case cases[] = {
+        {"unchanged", lines(1, 3), [](const fs::path&) {}, 0},
+        {"lines appended", lines(1, 3), [](const fs::path& f) { append(f, lines(4, 5)); }, 2},
+        {"an unfinished last line grows", "Wed Dec 09 08:09:11 2026 a\r\nWed Dec 09 08:09:12 2026 b",
+         [](const fs::path& f) { append(f, "cd"); }, 1},
+        {"an unfinished line ends and more follow", "a\r\nb", [](const fs::path& f) { append(f, "c\r\nd\r\ne"); }, 3},
+        {"CR and LF in two ticks", "a\r", [](const fs::path& f) { append(f, "\nb\r\n"); }, 2},
+        {"a character in two ticks", "a\r\n\xD6", [](const fs::path& f) { append(f, "\xD0\r\n"); }, 1},
+        {"a full grid moves up", lines(1, LogLastRow), [](const fs::path& f) { append(f, lines(1, 100, "new")); },
+         100},
+        {"more appended than the grid holds", lines(1, 10),
+         [](const fs::path& f) { append(f, lines(1, 12000, "new")); }, LogLastRow},
+        {"a line longer than the cap ends", "a\r\n" + std::string(5000, 'y'),
+         [](const fs::path& f) { append(f, "z\r\nb\r\n"); }, 2},
+        {"an unfinished line outgrows the reach of a tail read", "a\r\n" + big.substr(0, 3u << 20),
+         [&](const fs::path& f) { append(f, big.substr(0, 2u << 20)); }, -1},
+        {"more appended than a tail read reaches", lines(1, 3),
+         [&](const fs::path& f) { append(f, big + "\r\n" + lines(1, 2, "new")); }, -1},
+        {"shrunk", lines(1, 5), [](const fs::path& f) { rewrite(f, lines(1, 2)); }, -1},
+        {"emptied", lines(1, 5), [](const fs::path& f) { rewrite(f, ""); }, -1},
+        {"rewritten longer in place", lines(1, 3), [](const fs::path& f) { rewrite(f, lines(1, 5, "other")); }, -1},
+        {"rewritten to the same size at another time", lines(1, 3),
+         [](const fs::path& f) {
+             auto time = fs::last_write_time(f);
+             rewrite(f, lines(1, 3, "LINE"));
+             fs::last_write_time(f, time + std::chrono::seconds(1));
+         },
+         -1},
+        {"rotated", lines(1, 5),
+         [](const fs::path& f) {
+             fs::rename(f, f.string() + ".1");
+             rewrite(f, lines(1, 1, "after rotation"));
+         },
+         -1},
+        {"replaced by a longer file", lines(1, 3),
+         [](const fs::path& f) {
+             rewrite(f.string() + ".new", lines(1, 9, "replacement"));
+             fs::rename(f.string() + ".new", f);
+         },
+         -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::TempFolder t;
+        const fs::path file = t / "config.log";
+        const std::u16string path = platform::text::fromUtf8(file.string());
+        rewrite(file, c.before);
+        console::LogView view;
+        MemoryGrid grid;
+        view.refresh(grid, path);
+
+        c.change(file);
+        grid.written = 0;
+        grid.interval = 0;
+        view.refresh(grid, path);
+
+        MemoryGrid reread;
+        console::refreshLog(reread, path);
+        EXPECT_EQ(grid.rows, reread.rows);
+        EXPECT_EQ(grid.interval, reread.interval);
+        if (c.mostWritten >= 0) {
+            EXPECT_LE(grid.written, c.mostWritten);
+        }
+    }
+}
+
+TEST(LogViewTicks, AGridChangedByAnyoneElseIsWrittenAnew)
+{
+    testsupport::TempFolder t;
+    const std::u16string path = platform::text::fromUtf8((t / "config.log").string());
+    rewrite(t / "config.log", lines(1, 3));
+    console::LogView view;
+    MemoryGrid grid;
+    view.refresh(grid, path);
+    const auto shown = grid.rows;
+
+    // As the start action clears the grid and writes its header row.
+    grid.rows.assign(grid.rows.size(), LogRow{});
+    ++grid.changes;
+    view.refresh(grid, path);
+    EXPECT_EQ(grid.rows, shown);
+}
+
+TEST_F(LogView, AnUnchangedLogCostsNoWriteAndNoRepaint)
+{
+    log(crlf({"Wed Dec 09 08:09:11 2026 one", "Wed Dec 09 08:09:12 2026 two"}));
+    w->Timer1_Timer();
+    const auto revision = w->loggrid->revision();
+    QSignalSpy cells(w->loggrid->model(), &QAbstractItemModel::dataChanged);
+    QSignalSpy header(w->loggrid->model(), &QAbstractItemModel::headerDataChanged);
+    w->Timer1_Timer();
+    EXPECT_EQ(w->loggrid->revision(), revision);
+    EXPECT_EQ(cells.count(), 0);
+    EXPECT_EQ(header.count(), 0);
+
+    // Another action empties the grid: the next tick shows the log again.
+    w->loggrid->Clear();
+    w->Timer1_Timer();
+    EXPECT_EQ(w->loggrid->TextMatrix(2, 3).toStdString(), " two");
+}
+
+TEST_F(LogView, AFullGridMovesUpByTheLinesAppended)
+{
+    w->Timer1->setInterval(3000);
+    log(lines(1, LogLastRow));
+    w->Timer1_Timer();
+    append(app / "log/config.log", lines(1, 100, "new"));
+    w->Timer1->setInterval(3000);
+    w->Timer1_Timer();
+    EXPECT_EQ(w->loggrid->TextMatrix(1, 3).toStdString(), " line 101");
+    EXPECT_EQ(w->loggrid->TextMatrix(LogLastRow - 100, 3).toStdString(), " line 9999");
+    EXPECT_EQ(w->loggrid->TextMatrix(LogLastRow - 99, 3).toStdString(), " new 1");
+    EXPECT_EQ(w->loggrid->TextMatrix(LogLastRow, 3).toStdString(), " new 100");
+    EXPECT_EQ(w->loggrid->TextMatrix(0, 3).toStdString(), "日志内容");
+    EXPECT_EQ(w->Timer1->Interval(), 5000);
+}
+
+TEST(LogViewTicks, AHugeLogIsReadOnlyAtItsEnd)
+{
+    // Sparse files: big on the file system, quick to make.
+    testsupport::TempFolder t;
+    const fs::path file = t / "config.log";
+    const std::u16string path = platform::text::fromUtf8(file.string());
+    rewrite(file, lines(1, 1));
+    fs::resize_file(file, 100'000'000);
+    append(file, "\r\n" + lines(2, 3));
+    console::LogView view;
+    MemoryGrid grid;
+    view.refresh(grid, path);
+    EXPECT_EQ(grid.rows[1].message, u" line 2");
+    EXPECT_EQ(grid.rows[2].message, u" line 3");
+    EXPECT_EQ(grid.rows[3], LogRow{});
+
+    // 2 GB without a line end: no line begins within reach.
+    rewrite(file, "");
+    fs::resize_file(file, 2'000'000'000);
+    view.refresh(grid, path);
+    EXPECT_EQ(grid.rows[1], LogRow{});
 }

@@ -137,7 +137,7 @@ TEST(Launcher, FindsTheProgramAsWindowsWould)
         {u"probe c:\\windows\\remote_ip.conf", tools + "/probe", {(f.windows / "remote_ip.conf").string()}},
         // An unquoted folder with a blank in it, and ".exe" dropped for the Linux file.
         {f.appPath() + u"\\bin\\openvpnserv.exe -start", app + "/bin/openvpnserv", {"-start"}},
-        {u"\"" + f.appPath() + u"\\bin\\openvpnserv.exe\" -start", app + "/bin/openvpnserv", {"-start"}},
+        {std::u16string(u"\"") + f.appPath() + u"\\bin\\openvpnserv.exe\" -start", app + "/bin/openvpnserv", {"-start"}},
         {f.appPath() + u"\\bin\\addtap.bat", app + "/bin/addtap.bat", {}},
         // ".exe" is dropped only when no file has that name.
         {f.appPath() + u"\\bin\\both.exe", std::nullopt, {}},

@@ -150,7 +150,11 @@ TEST(Wmi, ListsABigProcessTableWhole)
     const int count = 2101;
     std::size_t services = 0;
     for (int pid = 1; pid <= count; ++pid) {
-        std::string name = pid % 7 == 0 ? "openvpnserv.exe" : "p" + std::to_string(pid);
+        std::string name = "openvpnserv.exe";
+        if (pid % 7 != 0) {
+            name = "p";
+            name += std::to_string(pid);
+        }
         services += pid % 7 == 0;
         std::filesystem::create_directories(root / ("proc/" + std::to_string(pid)));
         std::filesystem::create_symlink("/bin/" + name, root / ("proc/" + std::to_string(pid) + "/exe"));

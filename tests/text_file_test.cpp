@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <fstream>
+
 #include "platform/codepage.h"
+#include "platform/paths.h"
 #include "platform/text_file.h"
 #include "platform/text.h"
 #include "support/temp_folder.h"
 
+using platform::MaxLineBytes;
 using platform::TextReader;
 using platform::TextWriter;
 using testsupport::gbk;
@@ -137,4 +142,162 @@ TEST(TextFile, ReadsTheLastLinesFromTheEnd)
     t.write("short.log", "a\r\nb");
     EXPECT_EQ(*platform::readLastLines(p(t, "short.log"), 9999), (std::vector<std::u16string>{u"a", u"b"}));
     EXPECT_FALSE(platform::readLastLines(p(t, "missing.log"), 10));
+}
+
+namespace {
+
+// Every name in the folder, sorted.
+std::vector<std::string> names(const std::filesystem::path& folder)
+{
+    std::vector<std::string> all;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        all.push_back(e.path().filename().string());
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
+void append(const std::filesystem::path& file, std::string_view bytes)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::app);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+} // namespace
+
+TEST(TextFile, LinesLongerThanTheCapKeepTheirStart)
+{
+    const std::string x(MaxLineBytes, 'x');
+    const std::u16string ux(MaxLineBytes, u'x');
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<std::u16string> lines;
+    } cases[] = {
+        {"a line of the cap is whole", x + "\r\nnext\r\n", {ux, u"next"}},
+        {"one byte more is cut", x + "y\r\nnext\r\n", {ux, u"next"}},
+        {"far longer, without a line end", x + std::string(100000, 'y'), {ux}},
+        {"a CR right after the cap ends the line", x + "\r", {ux}},
+        {"a character across the cut is left out whole", x.substr(1) + gbk("中") + "\r\nnext\r\n",
+         {ux.substr(1), u"next"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder t;
+        t.write("f.txt", c.bytes);
+        EXPECT_EQ(readAll(p(t, "f.txt")), c.lines);
+        EXPECT_EQ(*platform::readLastLines(p(t, "f.txt"), 9999), c.lines);
+    }
+}
+
+TEST(TextFile, AHugeLineOrAFileWithoutLineEndsCostsLittle)
+{
+    // Sparse files: big on the file system, quick to make. The bytes are NULs.
+    TempFolder t;
+    const auto huge = t / "huge.log";
+    t.write("huge.log", "first\r\n");
+    std::filesystem::resize_file(huge, 100'000'000);
+    append(huge, "\r\nlast 1\r\nlast 2\r\n");
+
+    // A tail read reaches back a bounded way: the huge line begins beyond it.
+    EXPECT_EQ(*platform::readLastLines(p(t, "huge.log"), 9999), (std::vector<std::u16string>{u"last 1", u"last 2"}));
+    EXPECT_EQ(*platform::readLastLines(p(t, "huge.log"), 1), (std::vector<std::u16string>{u"last 2"}));
+    // A reader keeps the huge line's start only.
+    EXPECT_EQ(readAll(p(t, "huge.log")),
+              (std::vector<std::u16string>{u"first", std::u16string(MaxLineBytes, u'\0'), u"last 1", u"last 2"}));
+    // A file to be read whole is refused when it is that large.
+    EXPECT_FALSE(platform::readFileBytes(p(t, "huge.log")));
+
+    // One line of 100 MB: its start lies beyond the reach of a tail read.
+    t.write("one.log", "");
+    std::filesystem::resize_file(t / "one.log", 100'000'000);
+    append(t / "one.log", "\r\n");
+    EXPECT_EQ(*platform::readLastLines(p(t, "one.log"), 9999), std::vector<std::u16string>{});
+
+    t.write("endless.log", "");
+    std::filesystem::resize_file(t / "endless.log", 2'000'000'000);
+    EXPECT_EQ(*platform::readLastLines(p(t, "endless.log"), 9999), std::vector<std::u16string>{});
+}
+
+TEST(TextFile, ASaveRemovesItsOwnAbandonedTemporariesOnly)
+{
+    TempFolder t;
+    const std::vector<std::string> abandoned = {".f.txt.abcd1234.tmp", ".f.txt.00000000.tmp"};
+    const std::vector<std::string> others = {
+        ".f.txt.abcd123.tmp",   ".f.txt.abcd12345.tmp", ".f.txt.ABCD1234.tmp",     "f.txt.abcd1234.tmp",
+        ".f.txt.abcd1234",      ".f.txt.x.abcd1234.tmp", ".g.txt.abcd1234.tmp",    ".f.txt.abcd1234.tmp.bak",
+        ".pf.txt.abcd1234.tmp", "f.txt.bak"};
+    t.write("f.txt", "old\r\n");
+    for (const auto& name : abandoned)
+        t.write(name, "half-written secret");
+    for (const auto& name : others)
+        t.write(name, "keep");
+
+    // A save still under way keeps its temporary while another save of the file runs.
+    auto first = TextWriter::create(p(t, "f.txt"));
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(first->writeLine(u"first"));
+    auto second = TextWriter::create(p(t, "f.txt"));
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(second->writeLine(u"second"));
+    EXPECT_TRUE(second->close());
+    EXPECT_TRUE(first->close());
+    EXPECT_EQ(t.read("f.txt"), "first\r\n");
+
+    std::vector<std::string> expected = others;
+    expected.push_back("f.txt");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names(t.path()), expected);
+
+    // The same for a file replaced whole.
+    t.write(".p.ini.zz99zz99.tmp", "half");
+    ASSERT_TRUE(platform::replaceFileBytes(p(t, "p.ini"), "[a]\r\n"));
+    EXPECT_FALSE(t.exists(".p.ini.zz99zz99.tmp"));
+}
+
+TEST(TextFile, TheWindowsFolderIsCreatedWhenFirstWrittenIn)
+{
+    TempFolder t;
+    platform::setWindowsFolder(t / "var/lib/corvane/windows");
+    auto w = TextWriter::create(u"C:\\windows\\kongzitai.txt", platform::FileAccess::OwnerOnly);
+    ASSERT_TRUE(w);
+    w->writeLine(u"pw");
+    EXPECT_TRUE(w->close());
+    EXPECT_EQ(t.read("var/lib/corvane/windows/kongzitai.txt"), "pw\r\n");
+
+    std::filesystem::remove_all(t / "var");
+    EXPECT_TRUE(platform::replaceFileBytes(u"c:\\WINDOWS\\remote_ip.conf", "1.2.3.4\r\n"));
+    EXPECT_EQ(t.read("var/lib/corvane/windows/remote_ip.conf"), "1.2.3.4\r\n");
+    // Any other missing folder still fails the write.
+    EXPECT_FALSE(platform::replaceFileBytes(p(t, "var/lib/other/f.txt"), "x"));
+    platform::setWindowsFolder("/var/lib/corvane/windows");
+}
+
+TEST(TextFile, AFailedWriteTellsACharacterThatCannotBeSavedFromAFileThatCannotBeWritten)
+{
+    TempFolder t;
+    struct Case {
+        const char* name;
+        std::u16string line;
+    } unencodable[] = {
+        {"typed", u"\U0001F600"},
+        // What a read gives for bytes that are no code page 936.
+        {"read back", platform::fromAnsi("ab\xFF")},
+    };
+    for (const auto& c : unencodable) {
+        SCOPED_TRACE(c.name);
+        auto w = TextWriter::create(p(t, "f.txt"));
+        ASSERT_TRUE(w);
+        EXPECT_FALSE(w->writeLine(c.line));
+        EXPECT_FALSE(w->close());
+        EXPECT_EQ(w->failure(), platform::WriteFailure::Unencodable);
+    }
+    // The file became a folder before the new one could take its place.
+    auto w = TextWriter::create(p(t, "f.txt"));
+    ASSERT_TRUE(w);
+    EXPECT_TRUE(w->writeLine(u"fine"));
+    std::filesystem::create_directory(t / "f.txt");
+    t.write("f.txt/inside", "x");
+    EXPECT_FALSE(w->close());
+    EXPECT_EQ(w->failure(), platform::WriteFailure::Io);
+    EXPECT_EQ(names(t.path()), std::vector<std::string>{"f.txt"});
 }

@@ -592,3 +592,36 @@ TEST_F(PasswordWindows, PasswordChangeRefusesALineBreak)
         unload<console::form_gaimima>();
     }
 }
+
+namespace {
+
+TEST_F(PasswordWindows, ACharacterThatCannotBeSavedIsToldApartFromAFileThatCannotBeWritten)
+{
+    // A new password that code page 936 cannot hold.
+    writeFile("secret\r\n0\r\n");
+    auto& change = platform::showWindow<console::form_gaimima>();
+    change.txt_old->setText("secret");
+    change.txt_new->setText(QStringLiteral("neu\U0001F600"));
+    change.txt_renew->setText(QStringLiteral("neu\U0001F600"));
+    change.cmd_ok_Click();
+    ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
+    EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告");
+    EXPECT_EQ(fakes.boxes.boxes[0].text, u"新密码中含有无法保存的字符，密码未修改！");
+    EXPECT_EQ(file(), "secret\r\n0\r\n");
+    EXPECT_TRUE(isLoaded<console::form_gaimima>());
+    fakes.boxes.boxes.clear();
+
+    // A stored password whose bytes are no code page 936: the boot save cannot write it back.
+    writeFile("pw\xFF\r\n0\r\n");
+    auto& boot = platform::showWindow<console::form_kaiji>();
+    boot.check_kaiji->setChecked(true);
+    boot.Command1_Click();
+    ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
+    EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告");
+    EXPECT_EQ(fakes.boxes.boxes[0].text,
+              u"文件 " + console::password_file::displayPath() + u" 中的密码含有无法保存的字符！");
+    EXPECT_EQ(file(), "pw\xFF\r\n0\r\n");
+    EXPECT_TRUE(isLoaded<console::form_kaiji>());
+}
+
+} // namespace

@@ -112,13 +112,14 @@ LookupEnd runAddressLookup(ConsoleView& console)
     auto answer = (*connection)->firstField(addressQuery, {*serial});
     if (!answer)
         return LookupEnd::QueryFailed;
-    if (!answer->value || answer->value->empty())
+    if (!answer->hasRow)
         return LookupEnd::NoAddress;
-    const std::u16string& address = *answer->value;
-    if (!isServerAddress(address)) {
-        logErrorEntry(BadAddressError, u"数据库给出的服务器地址无效，地址未更新：" + quotedForEntry(address));
+    if (!answer->value || !isServerAddress(*answer->value)) {
+        logErrorEntry(BadAddressError, u"数据库给出的服务器地址无效，地址未更新：" +
+                                           (answer->value ? quotedForEntry(*answer->value) : u"NULL"));
         return LookupEnd::BadAddress;
     }
+    const std::u16string& address = *answer->value;
 
     bool applied = address == *last;
     if (applied && address == serverLine->address)

@@ -21,8 +21,8 @@ enum class LookupEnd {
     NoConfiguration, // the service configuration is missing or shorter than 7 lines
     NoServerLine,    // line 7 is no remote directive: an error entry
     QueryFailed,
-    NoAddress,       // the serial is not in the table, or its address is empty or NULL
-    BadAddress,      // the address is no host name or IP address: an error entry
+    NoAddress,       // the serial is not in the table
+    BadAddress,      // the address is NULL, empty, or no host name or IP address: an error entry
     Unchanged,       // the address is applied already
     NotWritten,      // the configuration or the last-address file could not be written
     NotLaunched,     // a service command could not be started

@@ -362,7 +362,9 @@ std::optional<std::vector<TailLine>> readTail(InputFile& file, std::uint64_t end
 bool fileIsMissing(std::u16string_view path)
 {
     std::error_code ec;
-    return std::filesystem::symlink_status(localPath(path), ec).type() == std::filesystem::file_type::not_found;
+    // A file standing where a folder of the path should be is no missing file.
+    return std::filesystem::symlink_status(localPath(path), ec).type() == std::filesystem::file_type::not_found &&
+           ec != std::errc::not_a_directory;
 }
 
 std::optional<std::vector<std::u16string>> readLastLines(std::u16string_view path, std::size_t maxLines)

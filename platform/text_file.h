@@ -143,8 +143,8 @@ std::optional<std::vector<TailLine>> readTail(InputFile& file, std::uint64_t end
 // cost does not grow with the size of the file. Nothing when the file cannot be opened.
 std::optional<std::vector<std::u16string>> readLastLines(std::u16string_view path, std::size_t maxLines);
 
-// True only when nothing at all stands at the path: no file, folder, FIFO or link, and
-// its folder could be searched. A file that exists but cannot be opened is not missing.
+// True only when nothing at all stands at the path (no file, folder, FIFO or link) and
+// its folders could be searched. A file that exists but cannot be opened is not missing.
 bool fileIsMissing(std::u16string_view path);
 
 // Tests run as root on CI, where a read-only folder is no obstacle: this makes every

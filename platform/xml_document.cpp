@@ -97,11 +97,17 @@ Declaration readDeclaration(std::string_view head)
         while (nameEnd < head.size() && isAsciiLetter(head[nameEnd]))
             ++nameEnd;
         std::string_view name = head.substr(at, nameEnd - at);
-        std::size_t which = next;
+        if (name.empty())
+            return fail(u"XML 声明格式不正确");
+        std::size_t which = 0;
         while (which < std::size(names) && name != names[which])
             ++which;
-        if (which == std::size(names) || (next == 0 && which != 0))
+        if (which == std::size(names))
             return fail(u"XML 声明中不能有“" + text::fromUtf8(name) + u"”");
+        if (next == 0 && which != 0)
+            return fail(u"XML 声明缺少 version");
+        if (which < next)
+            return fail(u"XML 声明中“" + text::fromUtf8(name) + u"”的位置不正确");
         next = which + 1;
         at = nameEnd;
         skipSpace();

@@ -524,9 +524,13 @@ TEST_F(PasswordWindows, AFileThatCannotBeReadIsNoFreshInstallation)
             EXPECT_NE(box.text.find(refused), std::u16string::npos);
             fakes.boxes.boxes.clear();
         };
+        // Whatever stands there stays: a rewrite would put a new regular file in its place.
+        const auto kindBefore = std::filesystem::symlink_status(path).type();
         auto untouched = [&] {
-            EXPECT_TRUE(std::filesystem::is_symlink(path) || std::filesystem::is_directory(path) ||
-                        std::filesystem::file_size(path) == std::string("secret\r\n1\r\n").size());
+            EXPECT_EQ(std::filesystem::symlink_status(path).type(), kindBefore);
+            if (kindBefore == std::filesystem::file_type::regular) {
+                EXPECT_EQ(std::filesystem::file_size(path), std::string("secret\r\n1\r\n").size());
+            }
             EXPECT_TRUE(fakes.launcher.launches.empty());
             EXPECT_EQ(logchange::AutoStartFlag, 0);
         };

@@ -1,5 +1,6 @@
 #include "config/files.h"
 
+#include "platform/message_box.h"
 #include "platform/paths.h"
 
 namespace config {
@@ -37,6 +38,19 @@ std::optional<SaveFailure> saveFiles(const std::vector<FileLines>& files)
         if (!writers[i].close())
             return SaveFailure{files[i].name, writers[i].failure()};
     return std::nullopt;
+}
+
+bool saveOrWarn(const std::vector<FileLines>& files)
+{
+    if (auto failed = saveFiles(files)) {
+        if (failed->why == platform::WriteFailure::Unencodable)
+            platform::msgBox(u"要写入文件 " + failed->name + u" 的文字中含有无法保存的字符，设置未保存！",
+                             platform::vbInformation, u"警告");
+        else
+            platform::msgBox(u"无法写入文件 " + failed->name + u"，设置未保存！", platform::vbInformation, u"警告");
+        return false;
+    }
+    return true;
 }
 
 } // namespace config

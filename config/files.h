@@ -32,4 +32,8 @@ struct SaveFailure {
 // them as they were.
 std::optional<SaveFailure> saveFiles(const std::vector<FileLines>& files);
 
+// Saves the files all or nothing; when one cannot be written, a warning names it and
+// the caller leaves its window open with its fields.
+bool saveOrWarn(const std::vector<FileLines>& files);
+
 } // namespace config

@@ -4,8 +4,9 @@
 
 #include "config/client_config.h"
 #include "config/credentials.h"
-#include "config/form_design.h"
+#include "config/files.h"
 #include "config/hardware.h"
+#include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
 #include "platform/single_line.h"
@@ -13,7 +14,11 @@
 
 namespace config {
 
+using platform::label;
+using platform::place;
 using platform::qs;
+using platform::setTextColour;
+using platform::textBox;
 using platform::u16;
 
 namespace {
@@ -30,26 +35,17 @@ QComboBox* list(QWidget* parent, const char* name, int l, int t, int w, int h)
     return combo;
 }
 
-void setRed(QLabel* lbl)
-{
-    QPalette p = lbl->palette();
-    p.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    lbl->setPalette(p);
-}
+const QColor red(255, 0, 0);
 
 } // namespace
 
 form_cansu::form_cansu()
 {
-    setObjectName(QStringLiteral("form_cansu"));
-    setWindowTitle(QStringLiteral("VPN参数设置"));
-    fixedDialogFrame(this, 8565, 4740);
+    platform::designWindow(this, "form_cansu", QStringLiteral("VPN参数设置"), 8565, 4740);
 
-    Frame1 = new QGroupBox(QStringLiteral("VPN参数"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    place(Frame1, 480, 240, 7695, 1575);
+    Frame1 = platform::frame(this, "Frame1", QStringLiteral("VPN参数"), 480, 240, 7695, 1575);
     Label1 = label(Frame1, "Label1", QStringLiteral("(IP/域名)"), 120, 240, 810, 180);
-    setRed(Label1);
+    setTextColour(Label1, red);
     Label5 = label(Frame1, "Label5", QStringLiteral("服务器地址"), 120, 450, 900, 180);
     txt_server = textBox(Frame1, "txt_server", 1080, 360, 2415, 300);
     Label6 = label(Frame1, "Label6", QStringLiteral("通信端口"), 4080, 450, 720, 180);
@@ -61,34 +57,25 @@ form_cansu::form_cansu()
     Label2 = label(Frame1, "Label2", QStringLiteral("摘要算法"), 5160, 1140, 720, 180);
     comb_auth = list(Frame1, "comb_auth", 6120, 1080, 1335, 300);
 
-    Frame2 = new QGroupBox(QStringLiteral("接入帐号"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    place(Frame2, 480, 2160, 7695, 1335);
+    Frame2 = platform::frame(this, "Frame2", QStringLiteral("接入帐号"), 480, 2160, 7695, 1335);
     Label9 = label(Frame2, "Label9", QStringLiteral("用户名"), 360, 720, 540, 180);
     txt_user = textBox(Frame2, "txt_user", 960, 600, 2415, 300);
     Label10 = label(Frame2, "Label10", QStringLiteral("密   码"), 4080, 720, 630, 180);
-    txt_pwd = passwordBox(Frame2, "txt_pwd", 4920, 600, 2415, 300);
+    txt_pwd = platform::passwordBox(Frame2, "txt_pwd", 4920, 600, 2415, 300);
 
-    hard_check = new QCheckBox(QStringLiteral("硬件绑定"), this);
-    hard_check->setObjectName(QStringLiteral("hard_check"));
-    place(hard_check, 360, 3720, 1215, 255);
-    otp_check = new QCheckBox(QStringLiteral("动态口令"), this);
-    otp_check->setObjectName(QStringLiteral("otp_check"));
-    place(otp_check, 2160, 3720, 1215, 255);
+    hard_check = platform::control<QCheckBox>(this, "hard_check", 360, 3720, 1215, 255, QStringLiteral("硬件绑定"));
+    otp_check = platform::control<QCheckBox>(this, "otp_check", 2160, 3720, 1215, 255, QStringLiteral("动态口令"));
 
-    cmd_ok = pictureButton(this, "cmd_ok", Picture::Tick, QStringLiteral("确定"));
-    place(cmd_ok, 5160, 3840, 1455, 375);
-    cmd_quxiao = pictureButton(this, "cmd_quxiao", Picture::Cross, QStringLiteral("取消"));
-    place(cmd_quxiao, 6840, 3840, 1455, 375);
-    cmd_gethardinfo = new QPushButton(QStringLiteral("生成硬件特征码"), this);
-    cmd_gethardinfo->setObjectName(QStringLiteral("cmd_gethardinfo"));
-    place(cmd_gethardinfo, 120, 4200, 1455, 375);
+    using platform::Picture;
+    cmd_ok = platform::pictureButton(this, "cmd_ok", Picture::Tick, QStringLiteral("确定"), 5160, 3840, 1455, 375);
+    cmd_quxiao =
+        platform::pictureButton(this, "cmd_quxiao", Picture::Cross, QStringLiteral("取消"), 6840, 3840, 1455, 375);
+    cmd_gethardinfo = platform::control<QPushButton>(this, "cmd_gethardinfo", 120, 4200, 1455, 375,
+                                                     QStringLiteral("生成硬件特征码"));
 
     hardinfo = label(this, "hardinfo", QString(), 1800, 4200, 3135, 255);
-    setRed(hardinfo);
-    QFont font(QStringLiteral("宋体"));
-    font.setPointSizeF(10.5);
-    hardinfo->setFont(font);
+    setTextColour(hardinfo, red);
+    hardinfo->setFont(platform::songFont(10.5));
 
     QWidget* order[] = {txt_server, txt_port,   comb_proto, comb_cipher, txt_user,        txt_pwd,
                         cmd_ok,     cmd_quxiao, hard_check, otp_check,   cmd_gethardinfo, comb_auth};
@@ -102,7 +89,7 @@ form_cansu::form_cansu()
     connect(cmd_quxiao, &QPushButton::clicked, this, [this] { cmd_quxiao_Click(); });
     connect(cmd_gethardinfo, &QPushButton::clicked, this, [this] { cmd_gethardinfo_Click(); });
 
-    centreOnScreen(this);
+    platform::centreOnScreen(this);
     Form_Load();
 }
 

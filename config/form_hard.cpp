@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "config/form_design.h"
+#include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
@@ -10,29 +10,26 @@
 namespace config {
 
 using platform::qs;
-using platform::twips;
 
 form_hard::form_hard()
     : loadDiskId([] { return loadDiskID32(platform::appFolder() / "libDiskID32.so"); })
 {
-    setObjectName(QStringLiteral("form_hard"));
-    setWindowTitle(QStringLiteral("硬件绑定-----获取硬件信息"));
-    resize(twips(8130), twips(2610));
+    using platform::Sizing;
+    platform::designWindow(this, "form_hard", QStringLiteral("硬件绑定-----获取硬件信息"), 8130, 2610,
+                           platform::WindowFrame::Sizable);
 
-    Label1 = label(this, "Label1", QStringLiteral("制造商"), 360, 240, 540, 180, true);
-    Text1 = textBox(this, "Text1", 240, 720, 5415, 375);
-    Label2 = label(this, "Label2", QStringLiteral("ID:序列号"), 360, 1320, 810, 180, true);
-    Text2 = textBox(this, "Text2", 240, 1680, 5295, 375);
-    Command1 = new QPushButton(QStringLiteral("读取硬件"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    place(Command1, 6480, 1200, 1095, 495);
+    Label1 = platform::label(this, "Label1", QStringLiteral("制造商"), 360, 240, 540, 180, Sizing::ToText);
+    Text1 = platform::textBox(this, "Text1", 240, 720, 5415, 375);
+    Label2 = platform::label(this, "Label2", QStringLiteral("ID:序列号"), 360, 1320, 810, 180, Sizing::ToText);
+    Text2 = platform::textBox(this, "Text2", 240, 1680, 5295, 375);
+    Command1 = platform::control<QPushButton>(this, "Command1", 6480, 1200, 1095, 495, QStringLiteral("读取硬件"));
 
     setTabOrder(Text1, Command1);
     setTabOrder(Command1, Text2);
     Text1->setFocus();
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
 
-    centreOnScreen(this);
+    platform::centreOnScreen(this);
 }
 
 void form_hard::Command1_Click()

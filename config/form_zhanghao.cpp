@@ -3,7 +3,8 @@
 #include <QEvent>
 
 #include "config/credentials.h"
-#include "config/form_design.h"
+#include "config/files.h"
+#include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
 #include "platform/single_line.h"
@@ -29,19 +30,18 @@ bool showPasswordOnFocus()
 
 form_zhanghao::form_zhanghao()
 {
-    setObjectName(QStringLiteral("form_zhanghao"));
-    setWindowTitle(QStringLiteral("VPN接入帐号"));
-    fixedDialogFrame(this, 4680, 3090);
+    using platform::Picture;
+    using platform::Sizing;
+    platform::designWindow(this, "form_zhanghao", QStringLiteral("VPN接入帐号"), 4680, 3090);
 
-    Label1 = label(this, "Label1", QStringLiteral("用户名"), 360, 457, 540, 180, true);
-    txt_user = textBox(this, "txt_user", 1080, 360, 3015, 375);
-    Label2 = label(this, "Label2", QStringLiteral("密  码"), 360, 1177, 540, 180, true);
-    txt_pwd = passwordBox(this, "txt_pwd", 1080, 1080, 3015, 375);
+    Label1 = platform::label(this, "Label1", QStringLiteral("用户名"), 360, 457, 540, 180, Sizing::ToText);
+    txt_user = platform::textBox(this, "txt_user", 1080, 360, 3015, 375);
+    Label2 = platform::label(this, "Label2", QStringLiteral("密  码"), 360, 1177, 540, 180, Sizing::ToText);
+    txt_pwd = platform::passwordBox(this, "txt_pwd", 1080, 1080, 3015, 375);
     txt_pwd->setAttribute(Qt::WA_InputMethodEnabled, false);
-    cmd_ok = pictureButton(this, "cmd_ok", Picture::Tick, QStringLiteral("确定"));
-    place(cmd_ok, 720, 2040, 1455, 375);
-    Command1 = pictureButton(this, "Command1", Picture::Cross, QStringLiteral("取消"));
-    place(Command1, 2640, 2040, 1455, 375);
+    cmd_ok = platform::pictureButton(this, "cmd_ok", Picture::Tick, QStringLiteral("确定"), 720, 2040, 1455, 375);
+    Command1 =
+        platform::pictureButton(this, "Command1", Picture::Cross, QStringLiteral("取消"), 2640, 2040, 1455, 375);
 
     setTabOrder(txt_user, txt_pwd);
     setTabOrder(txt_pwd, cmd_ok);
@@ -52,7 +52,7 @@ form_zhanghao::form_zhanghao()
     connect(cmd_ok, &QPushButton::clicked, this, [this] { cmd_ok_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
 
-    centreOnScreen(this);
+    platform::centreOnScreen(this);
     Form_Load();
 }
 

@@ -4,57 +4,46 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include "console/form_layout.h"
-#include "platform/gui/qt_text.h"
+#include "platform/gui/form_layout.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
 namespace console {
 
-using platform::twips;
-
-namespace {
-
-QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, const char* color = nullptr)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->move(twips(left), twips(top));
-    if (color != nullptr)
-        l->setStyleSheet(QStringLiteral("QLabel { color: %1; }").arg(QLatin1String(color)));
-    l->adjustSize();
-    return l;
-}
-
-} // namespace
+using platform::control;
+using platform::label;
+using platform::Sizing;
 
 form_about::form_about(QWidget* parent) : QWidget(parent)
 {
-    setUpSmallWindow(*this, "form_about", QStringLiteral("关于CorvaneVPN"), 6540, 2730);
+    platform::designWindow(this, "form_about", QStringLiteral("关于CorvaneVPN"), 6540, 2730);
 
-    Picture1 = banner(this, twipsRect(0, 0, 6975, 975));
+    Picture1 = platform::banner(this, 0, 0, 6975, 975);
 
-    Label1 = label(this, "Label1", QStringLiteral("版权所有 © Corvane，保留所有权利。"), 120, 1080);
+    Label1 = label(this, "Label1", QStringLiteral("版权所有 © Corvane，保留所有权利。"), 120, 1080, 3690, 180,
+                   Sizing::ToText);
     Label2 = label(this, "Label2",
-                   QStringLiteral("支持系统：Win2000、XP,Vista,Win7/8,Win2003/2008/2012，兼容64位系统"), 120, 1440);
+                   QStringLiteral("支持系统：Win2000、XP,Vista,Win7/8,Win2003/2008/2012，兼容64位系统"), 120, 1440,
+                   5940, 180, Sizing::ToText);
 
-    cmd_ok = control<QPushButton>(this, "cmd_ok", twipsRect(4680, 2280, 1575, 375), QStringLiteral("确定"));
+    cmd_ok = control<QPushButton>(this, "cmd_ok", 4680, 2280, 1575, 375, QStringLiteral("确定"));
     connect(cmd_ok, &QPushButton::clicked, this, [this] { cmd_ok_Click(); });
 
-    Label3 = label(this, "Label3", QStringLiteral("欢迎访问CorvaneVPN网站"), 120, 1920, "blue");
-    QFont link(QStringLiteral("宋体"), 9);
+    Label3 = label(this, "Label3", QStringLiteral("欢迎访问CorvaneVPN网站"), 120, 1920, 1710, 180, Sizing::ToText);
+    platform::setTextColour(Label3, Qt::blue);
+    QFont link = platform::songFont(9);
     link.setUnderline(true);
     Label3->setFont(link);
-    Label3->adjustSize();
     Label3->setCursor(Qt::PointingHandCursor);
     Label3->installEventFilter(this);
 
-    Command1 = control<QPushButton>(this, "Command1", twipsRect(240, 2280, 1575, 375), QStringLiteral("用户手册"));
+    Command1 = control<QPushButton>(this, "Command1", 240, 2280, 1575, 375, QStringLiteral("用户手册"));
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
 
-    Label4 = label(this, "Label4", QStringLiteral("感恩节特别版"), 5040, 1080, "magenta");
+    Label4 = label(this, "Label4", QStringLiteral("感恩节特别版"), 5040, 1080, 1080, 180, Sizing::ToText);
+    platform::setTextColour(Label4, Qt::magenta);
 
-    centreOnScreen(*this);
+    platform::centreOnScreen(this);
 
     Form_Load();
 }

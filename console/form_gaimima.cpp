@@ -5,36 +5,41 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "console/form_layout.h"
 #include "console/password_file.h"
+#include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
 #include "platform/single_line.h"
 
 namespace console {
 
+using platform::centreOnScreen;
+using platform::control;
+using platform::designWindow;
+using platform::label;
+using platform::passwordBox;
+using platform::textBox;
+
 form_gaimima::form_gaimima(QWidget* parent) : QWidget(parent)
 {
-    setUpSmallWindow(*this, "form_gaimima", QStringLiteral("修改控制台密码"), 5040, 2880);
+    designWindow(this, "form_gaimima", QStringLiteral("修改控制台密码"), 5040, 2880);
 
-    Label1 = control<QLabel>(this, "Label1", twipsRect(480, 420, 960, 255), QStringLiteral("原密码"));
-    txt_old = control<QLineEdit>(this, "txt_old", twipsRect(1440, 360, 2895, 315));
-    Label2 = control<QLabel>(this, "Label2", twipsRect(480, 960, 960, 255), QStringLiteral("新密码"));
-    txt_new = control<QLineEdit>(this, "txt_new", twipsRect(1440, 900, 2895, 315));
-    maskWithStars(txt_new);
-    Label3 = control<QLabel>(this, "Label3", twipsRect(480, 1500, 960, 255), QStringLiteral("确认密码"));
-    txt_renew = control<QLineEdit>(this, "txt_renew", twipsRect(1440, 1440, 2895, 315));
-    maskWithStars(txt_renew);
+    Label1 = label(this, "Label1", QStringLiteral("原密码"), 480, 420, 960, 255);
+    txt_old = textBox(this, "txt_old", 1440, 360, 2895, 315);
+    Label2 = label(this, "Label2", QStringLiteral("新密码"), 480, 960, 960, 255);
+    txt_new = passwordBox(this, "txt_new", 1440, 900, 2895, 315);
+    Label3 = label(this, "Label3", QStringLiteral("确认密码"), 480, 1500, 960, 255);
+    txt_renew = passwordBox(this, "txt_renew", 1440, 1440, 2895, 315);
 
-    cmd_ok = control<QPushButton>(this, "cmd_ok", twipsRect(1440, 2160, 1215, 375));
+    cmd_ok = control<QPushButton>(this, "cmd_ok", 1440, 2160, 1215, 375);
     cmd_ok->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     connect(cmd_ok, &QPushButton::clicked, this, [this] { cmd_ok_Click(); });
 
-    cmd_exit = control<QPushButton>(this, "cmd_exit", twipsRect(3120, 2160, 1215, 375));
+    cmd_exit = control<QPushButton>(this, "cmd_exit", 3120, 2160, 1215, 375);
     cmd_exit->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     connect(cmd_exit, &QPushButton::clicked, this, [this] { cmd_exit_Click(); });
 
-    centreOnScreen(*this);
+    centreOnScreen(this);
 }
 
 void form_gaimima::cmd_ok_Click()

@@ -4,26 +4,29 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "console/form_layout.h"
 #include "console/logchange.h"
 #include "console/password_file.h"
+#include "platform/gui/form_layout.h"
 #include "platform/launcher.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 
 namespace console {
 
+using platform::centreOnScreen;
+using platform::control;
+using platform::designWindow;
+
 form_kaiji::form_kaiji(QWidget* parent) : QWidget(parent)
 {
-    setUpSmallWindow(*this, "form_kaiji", QStringLiteral("高级设置"), 4560, 1800);
+    designWindow(this, "form_kaiji", QStringLiteral("高级设置"), 4560, 1800);
 
-    check_kaiji =
-        control<QCheckBox>(this, "check_kaiji", twipsRect(480, 360, 3600, 375), QStringLiteral("VPN设置为开机自动运行"));
-    Command1 = control<QPushButton>(this, "Command1", twipsRect(2880, 1080, 1215, 375));
+    check_kaiji = control<QCheckBox>(this, "check_kaiji", 480, 360, 3600, 375, QStringLiteral("VPN设置为开机自动运行"));
+    Command1 = control<QPushButton>(this, "Command1", 2880, 1080, 1215, 375);
     Command1->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
 
-    centreOnScreen(*this);
+    centreOnScreen(this);
 
     Form_Load();
 }

@@ -7,10 +7,10 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "console/form_layout.h"
 #include "console/form_zuye.h"
 #include "console/logchange.h"
 #include "console/password_file.h"
+#include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/gui/small_window.h"
 #include "platform/launcher.h"
@@ -19,26 +19,32 @@
 
 namespace console {
 
+using platform::banner;
+using platform::centreOnScreen;
+using platform::control;
+using platform::designWindow;
+using platform::label;
+using platform::passwordBox;
+
 form_login::form_login(QWidget* parent) : QWidget(parent)
 {
-    setUpSmallWindow(*this, "form_login", QStringLiteral("登录"), 5400, 3000);
+    designWindow(this, "form_login", QStringLiteral("登录"), 5400, 3000);
 
-    Picture1 = banner(this, twipsRect(0, 0, 5400, 1200));
-    Label1 = control<QLabel>(this, "Label1", twipsRect(480, 1500, 1000, 255), QStringLiteral("登陆密码"));
-    Text1 = control<QLineEdit>(this, "Text1", twipsRect(1560, 1440, 2400, 375));
-    maskWithStars(Text1);
+    Picture1 = banner(this, 0, 0, 5400, 1200);
+    Label1 = label(this, "Label1", QStringLiteral("登陆密码"), 480, 1500, 1000, 255);
+    Text1 = passwordBox(this, "Text1", 1560, 1440, 2400, 375);
     Text1->installEventFilter(this);
-    Label2 = control<QLabel>(this, "Label2", twipsRect(4080, 1500, 1000, 255), QStringLiteral("显示密码"));
+    Label2 = label(this, "Label2", QStringLiteral("显示密码"), 4080, 1500, 1000, 255);
     Label2->setCursor(Qt::PointingHandCursor);
     Label2->installEventFilter(this);
-    cmd_ok = control<QPushButton>(this, "cmd_ok", twipsRect(1560, 2280, 1095, 375));
+    cmd_ok = control<QPushButton>(this, "cmd_ok", 1560, 2280, 1095, 375);
     cmd_ok->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     connect(cmd_ok, &QPushButton::clicked, this, [this] { cmd_ok_Click(); });
-    cmdexit = control<QPushButton>(this, "cmdexit", twipsRect(2865, 2280, 1095, 375));
+    cmdexit = control<QPushButton>(this, "cmdexit", 2865, 2280, 1095, 375);
     cmdexit->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     connect(cmdexit, &QPushButton::clicked, this, [this] { cmdexit_Click(); });
 
-    centreOnScreen(*this);
+    centreOnScreen(this);
 
     Form_Load();
 }

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "console/form_layout.h"
 #include "console/ssl_client.h"
+#include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -14,31 +14,34 @@
 
 namespace console {
 
+using platform::centreOnScreen;
+using platform::control;
+using platform::designWindow;
+using platform::label;
 using platform::qs;
+using platform::Sizing;
+using platform::textBox;
 using platform::u16;
 
 form_ssl_login::form_ssl_login(QWidget* parent) : QWidget(parent)
 {
-    setUpSmallWindow(*this, "form_ssl_login", QStringLiteral("CorvaneSSL VPN客户端"), 5565, 3915);
+    designWindow(this, "form_ssl_login", QStringLiteral("CorvaneSSL VPN客户端"), 5565, 3915);
 
-    // Labels sized to their text keep only their design place.
-    Label1 = control<QLabel>(this, "Label1", twipsRect(240, 600, 900, 180), QStringLiteral("服务器地址"));
-    Label1->adjustSize();
-    Text1 = control<QLineEdit>(this, "Text1", twipsRect(1200, 480, 2895, 375));
-    Label2 = control<QLabel>(this, "Label2", twipsRect(240, 1200, 735, 255), QStringLiteral("用户名："));
-    Text2 = control<QLineEdit>(this, "Text2", twipsRect(1200, 1200, 2895, 375));
-    Label3 = control<QLabel>(this, "Label3", twipsRect(360, 1920, 720, 180), QStringLiteral("密  码："));
-    Label3->adjustSize();
-    Text3 = control<QLineEdit>(this, "Text3", twipsRect(1200, 1800, 2895, 375));
-    Check1 = control<QCheckBox>(this, "Check1", twipsRect(4320, 2160, 1215, 255), QStringLiteral("高级设置"));
-    Command1 = control<QPushButton>(this, "Command1", twipsRect(960, 3000, 1335, 375), QStringLiteral("确认"));
-    Command2 = control<QPushButton>(this, "Command2", twipsRect(3600, 3120, 1335, 375), QStringLiteral("取消"));
-    Command3 = control<QPushButton>(this, "Command3", twipsRect(960, 2520, 1335, 375), QStringLiteral("Command3"));
+    Label1 = label(this, "Label1", QStringLiteral("服务器地址"), 240, 600, 900, 180, Sizing::ToText);
+    Text1 = textBox(this, "Text1", 1200, 480, 2895, 375);
+    Label2 = label(this, "Label2", QStringLiteral("用户名："), 240, 1200, 735, 255);
+    Text2 = textBox(this, "Text2", 1200, 1200, 2895, 375);
+    Label3 = label(this, "Label3", QStringLiteral("密  码："), 360, 1920, 720, 180, Sizing::ToText);
+    Text3 = textBox(this, "Text3", 1200, 1800, 2895, 375);
+    Check1 = control<QCheckBox>(this, "Check1", 4320, 2160, 1215, 255, QStringLiteral("高级设置"));
+    Command1 = control<QPushButton>(this, "Command1", 960, 3000, 1335, 375, QStringLiteral("确认"));
+    Command2 = control<QPushButton>(this, "Command2", 3600, 3120, 1335, 375, QStringLiteral("取消"));
+    Command3 = control<QPushButton>(this, "Command3", 960, 2520, 1335, 375, QStringLiteral("Command3"));
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
 
-    centreOnScreen(*this);
+    centreOnScreen(this);
 
     Form_Load();
 }

@@ -25,6 +25,7 @@
 #include "console/log_view.h"
 #include "console/logchange.h"
 #include "platform/gui/cstray.h"
+#include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/gui/small_window.h"
 #include "platform/paths.h"

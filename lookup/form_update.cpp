@@ -16,14 +16,13 @@
 #include "lookup/service_command.h"
 #include "lookup/watchdog.h"
 #include "platform/gui/cstray.h"
+#include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
 #include "platform/system.h"
 #include "platform/text.h"
 
 namespace lookup {
-
-using platform::twips;
 
 namespace {
 
@@ -64,48 +63,34 @@ QIcon serviceIcon()
     return QIcon(picture);
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top, int width, int height)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setGeometry(twips(left), twips(top), twips(width), twips(height));
-    return b;
-}
-
 } // namespace
 
 form_update::form_update(std::u16string command, ConsoleView* console)
     : command_(std::move(command)), console_(console)
 {
-    setObjectName(QStringLiteral("form_update"));
-    setWindowTitle(platform::qs(Caption));
+    platform::designWindow(this, "form_update", platform::qs(Caption), 4680, 3090, platform::WindowFrame::Sizable);
     setWindowIcon(serviceIcon());
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(twips(4680), twips(3090));
 
     // Tab order follows creation: cmd_start, cmd_exit, Command1, Label1.
-    cmd_start = button(this, "cmd_start", QStringLiteral("手动寻址"), 1200, 720, 1815, 495);
+    using platform::control;
+    cmd_start = control<QPushButton>(this, "cmd_start", 1200, 720, 1815, 495, QStringLiteral("手动寻址"));
     cmd_start->setVisible(false);
     connect(cmd_start, &QPushButton::clicked, this, [this] { cmd_start_Click(); });
 
-    cmd_exit = button(this, "cmd_exit", QStringLiteral("最小化"), 1200, 1680, 1815, 495);
+    cmd_exit = control<QPushButton>(this, "cmd_exit", 1200, 1680, 1815, 495, QStringLiteral("最小化"));
     cmd_exit->setToolTip(QStringLiteral("将缩小到右下角托盘显示"));
     connect(cmd_exit, &QPushButton::clicked, this, [this] { cmd_exit_Click(); });
 
-    Command1 = button(this, "Command1", QStringLiteral("启动vpn"), 1440, 2400, 1215, 375);
+    Command1 = control<QPushButton>(this, "Command1", 1440, 2400, 1215, 375, QStringLiteral("启动vpn"));
     Command1->setVisible(false);
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
 
-    Label1 = new QLabel(QStringLiteral("VPN连接重要组成部份，不要结束它，最小化即可"), this);
-    Label1->setObjectName("Label1");
-    Label1->setGeometry(twips(600), twips(840), twips(3255), twips(495));
+    Label1 = platform::label(this, "Label1", QStringLiteral("VPN连接重要组成部份，不要结束它，最小化即可"), 600, 840,
+                             3255, 495);
     Label1->setWordWrap(true);
-    QFont font(QStringLiteral("宋体"), 12);
-    font.setBold(true);
-    Label1->setFont(font);
-    QPalette red = Label1->palette();
-    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    Label1->setPalette(red);
+    Label1->setFont(platform::songFont(12, true));
+    platform::setTextColour(Label1, QColor(255, 0, 0));
     // The hidden button lies over the label.
     cmd_start->raise();
 

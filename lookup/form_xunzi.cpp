@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "config/form_design.h"
+#include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
@@ -20,29 +20,20 @@ form_xunzi::form_xunzi(QWidget* parent) : QWidget(parent)
 {
     if (!Form_Initialize())
         return;
-    setObjectName(QStringLiteral("form_xunzi"));
-    setWindowTitle(QStringLiteral("目录服务寻址"));
-    config::fixedDialogFrame(this, 7020, 2100);
+    using platform::Picture;
+    platform::designWindow(this, "form_xunzi", QStringLiteral("目录服务寻址"), 7020, 2100);
 
-    cmd_ok = config::pictureButton(this, "cmd_ok", config::Picture::Tick, QStringLiteral("确定"));
-    config::place(cmd_ok, 3000, 1440, 1335, 375);
+    cmd_ok = platform::pictureButton(this, "cmd_ok", Picture::Tick, QStringLiteral("确定"), 3000, 1440, 1335, 375);
     connect(cmd_ok, &QPushButton::clicked, this, [this] { cmd_ok_Click(); });
 
-    cmd_exit = config::pictureButton(this, "cmd_exit", config::Picture::Cross, QStringLiteral("退出"));
-    config::place(cmd_exit, 5040, 1440, 1455, 375);
+    cmd_exit = platform::pictureButton(this, "cmd_exit", Picture::Cross, QStringLiteral("退出"), 5040, 1440, 1455, 375);
     connect(cmd_exit, &QPushButton::clicked, this, [this] { cmd_exit_Click(); });
 
-    Label1 = new QLabel(QStringLiteral("地址："), this);
-    Label1->setObjectName("Label1");
-    config::place(Label1, 240, 840, 540, 180);
-    Label1->adjustSize();
-
-    txtContent = new QLineEdit(this);
-    txtContent->setObjectName("txtContent");
-    config::place(txtContent, 960, 750, 5775, 350);
+    Label1 = platform::label(this, "Label1", QStringLiteral("地址："), 240, 840, 540, 180, platform::Sizing::ToText);
+    txtContent = platform::textBox(this, "txtContent", 960, 750, 5775, 350);
 
     // No owner: centred on the screen.
-    config::centreOnScreen(this);
+    platform::centreOnScreen(this);
     Form_Load();
 }
 

@@ -39,5 +39,5 @@ TEST(Desktop, WindowManagerMapsWindowsAndTrayComesOnDemand)
 
     EXPECT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
     testsupport::desktop().startTray();
-    EXPECT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 20000));
 }

@@ -387,6 +387,15 @@ TEST_F(AddressLookup, NeverLeavesLine7RewrittenWithoutTheAddressRecorded)
     EXPECT_EQ(journal_.events, std::vector<std::string>{});
 }
 
+TEST_F(AddressLookup, AMissingStandInForCWindowsIsMadeForTheRecord)
+{
+    std::filesystem::remove_all(root() / "windows");
+    EXPECT_EQ(run(), LookupEnd::Applied);
+    EXPECT_EQ(root().read(lastFile), "10.0.0.2\r\n");
+    EXPECT_EQ(root().read(configFile), configWith("remote 10.0.0.2 1194"));
+    EXPECT_EQ(journal_.events, restartAndReset);
+}
+
 TEST_F(AddressLookup, AnAddressThatIsNoAddressChangesNothingAndIsLogged)
 {
     struct Case {

@@ -494,6 +494,7 @@ std::vector<Unreadable> unreadableFiles()
              std::filesystem::create_directory(p.string() + ".dir");
              std::filesystem::create_symlink(p.string() + ".dir", p);
          }},
+        {"a FIFO", [](const std::filesystem::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
     };
     if (::geteuid() != 0)
         kinds.push_back({"no permission", [](const std::filesystem::path& p) {
@@ -596,9 +597,6 @@ TEST_F(PasswordWindows, PasswordChangeRefusesALineBreak)
         unload<console::form_gaimima>();
     }
 }
-
-namespace {
-
 TEST_F(PasswordWindows, ACharacterThatCannotBeSavedIsToldApartFromAFileThatCannotBeWritten)
 {
     // A new password that code page 936 cannot hold.
@@ -627,5 +625,3 @@ TEST_F(PasswordWindows, ACharacterThatCannotBeSavedIsToldApartFromAFileThatCanno
     EXPECT_EQ(file(), "pw\xFF\r\n0\r\n");
     EXPECT_TRUE(isLoaded<console::form_kaiji>());
 }
-
-} // namespace

@@ -17,10 +17,4 @@ inline std::u16string u16(const QString& s)
     return s.toStdU16String();
 }
 
-// Positions and sizes of the design data are in twips: 15 twips a pixel.
-constexpr int twips(int value)
-{
-    return value / 15;
-}
-
 } // namespace platform

@@ -23,10 +23,10 @@ void stop(std::unique_ptr<QProcess>& process)
     process.reset();
 }
 
-// Polls a command until its output contains the text, for at most five seconds.
+// Polls a command until its output contains the text, for at most 20 seconds (a loaded machine is slow to start them).
 bool waitForOutput(const QString& program, const QStringList& args, const QString& text)
 {
-    QDeadlineTimer deadline(5000);
+    QDeadlineTimer deadline(20000);
     while (!deadline.hasExpired()) {
         QProcess probe;
         probe.start(program, args);
@@ -63,8 +63,10 @@ VirtualDesktop::VirtualDesktop()
     windowManager_->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
     if (!windowManager_->waitForStarted(5000))
         throw std::runtime_error("openbox cannot be started (Debian package openbox)");
-    if (!waitForOutput(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")},
-                       QStringLiteral("window id")))
+    // The client list is the last thing openbox sets up before it manages windows; a
+    // window mapped earlier may never be exposed.
+    if (!waitForOutput(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST")},
+                       QStringLiteral("(WINDOW)")))
         throw std::runtime_error("openbox did not come up (xprop: Debian package x11-utils)");
     current = this;
 }

@@ -15,7 +15,6 @@
 #include "console/form_login.h"
 #include "console/form_ssl_login.h"
 #include "console/form_zuye.h"
-#include "console/form_zuye_snapshot.h"
 #include "lookup/form_xunzi.h"
 #include "platform/gui/desktop_look.h"
 #include "platform/gui/gui_services.h"
@@ -49,9 +48,7 @@ inline int runConsoleProgram(int argc, char** argv, bool showPasswordOnFocus)
 
     const auto window = startupWindow(QCoreApplication::arguments());
     if (window == QLatin1String("form_zuye")) {
-        console::form_zuye& zuye = console::zuye();
-        console::writeSnapshotsFromEnvironment(zuye);
-        zuye.showMaximized();
+        console::zuye().showMaximized();
     } else if (window == QLatin1String("form_login")) {
         platform::showWindow<console::form_login>();
     } else if (window == QLatin1String("form_ssl_login")) {

@@ -1,9 +1,7 @@
 // The service program: starts in the service window, which by its command line installs
 // or removes the service or runs as it, hidden.
 #include <QApplication>
-#include <QSocketNotifier>
-#include <cstdlib>
-#include <map>
+#include <QMetaObject>
 
 #include "lookup/form_update.h"
 #include "lookup/service_command.h"
@@ -15,38 +13,15 @@
 
 namespace {
 
-// The service manager's requests arrive on a descriptor; Qt's loop reads them on the
+// The service manager's requests come from other threads; Qt's loop runs them on the
 // user-interface thread.
-class QtReadableWatch final : public platform::ReadableWatch {
+class QtUiThread final : public platform::UiThread {
 public:
-    void watch(int fd, std::function<void()> onReadable) override
+    void post(std::function<void()> task) override
     {
-        auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, qApp);
-        QObject::connect(notifier, &QSocketNotifier::activated, notifier, [onReadable] { onReadable(); });
-        notifiers_[fd] = notifier;
+        QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
     }
-    void unwatch(int fd) override
-    {
-        auto it = notifiers_.find(fd);
-        if (it == notifiers_.end())
-            return;
-        // May be called from the notifier's own signal.
-        it->second->setEnabled(false);
-        it->second->deleteLater();
-        notifiers_.erase(it);
-    }
-
-private:
-    std::map<int, QSocketNotifier*> notifiers_;
 };
-
-bool hasDisplay()
-{
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"})
-        if (const char* v = std::getenv(name); v != nullptr && *v != '\0')
-            return true;
-    return false;
-}
 
 } // namespace
 
@@ -54,9 +29,7 @@ int main(int argc, char** argv)
 {
     // Read before Qt takes its own options out of the arguments.
     const std::u16string command = lookup::commandText(argc, argv);
-    // A system service runs without a display.
-    if (!hasDisplay() && std::getenv("QT_QPA_PLATFORM") == nullptr)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    platform::preferOffscreenWithoutDisplay();
 
     QApplication app(argc, argv);
     // The window is hidden most of its life; only the service's stop ends the program.
@@ -64,8 +37,8 @@ int main(int argc, char** argv)
     platform::installHostServices();
     platform::installGuiServices();
     platform::setUpChineseDesktop();
-    static QtReadableWatch watch;
-    platform::installServiceHost(watch);
+    static QtUiThread ui;
+    platform::installServiceHost(ui);
     platform::setApplicationTitle(u"CorvaneVPN寻址服务");
 
     new lookup::form_update(command);

@@ -10,8 +10,12 @@ endfunction()
 
 # A static library of one layer, built from every source file that matches the
 # patterns (so that a new file in a folder needs no edit here) and not EXCLUDE.
+# A library marked QT (the forms) is left out of a build without Qt.
 function(corvane_library name)
-  cmake_parse_arguments(ARG "" "EXCLUDE" "SOURCES;LINK" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "EXCLUDE" "SOURCES;LINK" ${ARGN})
+  if(ARG_QT AND NOT CORVANE_WITH_QT)
+    return()
+  endif()
   file(GLOB srcs CONFIGURE_DEPENDS ${ARG_SOURCES})
   if(ARG_EXCLUDE)
     list(FILTER srcs EXCLUDE REGEX "${ARG_EXCLUDE}")

@@ -1,24 +1,20 @@
 #include "config/disk_identity.h"
 
-#include <dlfcn.h>
-
 #include "platform/codepage.h"
+#include "platform/library.h"
 #include "platform/text.h"
 
 namespace config {
 
 DiskIdEntry loadDiskID32(const std::filesystem::path& library)
 {
-    std::u16string name = platform::text::fromUtf8(library.filename().string());
-    void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr)
+    std::u16string name = library.filename().u16string();
+    auto entry = platform::loadLibraryFunction(library, "DiskID32");
+    if (!entry.libraryLoaded)
         return {{}, u"找不到文件 " + name + u"，无法读取硬件信息！"};
-    void* entry = ::dlsym(handle, "DiskID32");
-    if (entry == nullptr) {
-        ::dlclose(handle);
+    if (entry.address == nullptr)
         return {{}, name + u" 中没有 DiskID32，无法读取硬件信息！"};
-    }
-    return {reinterpret_cast<int (*)(char*, char*)>(entry), {}};
+    return {reinterpret_cast<int (*)(char*, char*)>(entry.address), {}};
 }
 
 std::u16string diskIdText(std::string_view buffer, bool trimBlanks)

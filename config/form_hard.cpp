@@ -4,6 +4,7 @@
 
 #include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
+#include "platform/library.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 
@@ -12,7 +13,7 @@ namespace config {
 using platform::qs;
 
 form_hard::form_hard()
-    : loadDiskId([] { return loadDiskID32(platform::appFolder() / "libDiskID32.so"); })
+    : loadDiskId([] { return loadDiskID32(platform::appFolder() / platform::libraryFileName("DiskID32")); })
 {
     using platform::Sizing;
     platform::designWindow(this, "form_hard", QStringLiteral("硬件绑定-----获取硬件信息"), 8130, 2610,

@@ -1,13 +1,17 @@
 #include "console/form_zuye.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -47,245 +51,44 @@ int pixels(double twipsValue)
     return std::max(0, static_cast<int>(std::lround(twipsValue / TwipsPerPixel)));
 }
 
+// The family is the design's own; where it is not installed, the desktop's font
+// substitution names the face that stands in for it.
 QFont songti(double points)
 {
-    QFont f;
-    f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun")});
+    QFont f(QStringLiteral("宋体"));
     f.setPointSizeF(points);
     return f;
+}
+
+// The style of the tree's lines and plus and minus boxes; the rest of the window keeps
+// the desktop's style.
+QStyle* treeLineStyle()
+{
+    static QStyle* style = [] {
+        QStyle* s = QStyleFactory::create(QStringLiteral("Windows"));
+        // Lives as long as the application, after every window.
+        if (s != nullptr)
+            s->setParent(qApp);
+        return s;
+    }();
+    return style;
+}
+
+// A text as wide as any date or time of its pattern can be in the font: every 0 stands
+// for the font's widest digit.
+QString widestOf(QString pattern, const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    QChar widest = QLatin1Char('0');
+    for (char d = '1'; d <= '9'; ++d)
+        if (metrics.horizontalAdvance(QLatin1Char(d)) > metrics.horizontalAdvance(widest))
+            widest = QLatin1Char(d);
+    return pattern.replace(QLatin1Char('0'), widest);
 }
 
 constexpr int KeyRole = Qt::UserRole;
 
 } // namespace
-
-// ---------------------------------------------------------------- grid
-
-FlexGridModel::FlexGridModel(int rows, int cols, QObject* parent)
-    : QAbstractTableModel(parent), rows_(rows), cols_(cols), cells_(rows * cols)
-{
-}
-
-int FlexGridModel::rowCount(const QModelIndex& parent) const
-{
-    // Row 0 is shown as the view's header.
-    return parent.isValid() ? 0 : rows_ - 1;
-}
-
-int FlexGridModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : cols_;
-}
-
-QVariant FlexGridModel::data(const QModelIndex& index, int role) const
-{
-    if (role != Qt::DisplayRole || !index.isValid())
-        return {};
-    return cell(index.row() + 1, index.column());
-}
-
-QVariant FlexGridModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
-        return {};
-    return cell(0, section);
-}
-
-const QString& FlexGridModel::cell(int row, int col) const
-{
-    return cells_[row * cols_ + col];
-}
-
-void FlexGridModel::setCell(int row, int col, const QString& text)
-{
-    QString& c = cells_[row * cols_ + col];
-    if (c == text)
-        return;
-    c = text;
-    ++revision_;
-    changed(row, col);
-}
-
-void FlexGridModel::clear()
-{
-    for (auto& c : cells_)
-        c = QString();
-    ++revision_;
-    changed(-1, -1);
-}
-
-void FlexGridModel::moveRowsUp(int first, int count)
-{
-    count = std::min(count, rows_ - first);
-    if (first < 1 || count <= 0)
-        return;
-    auto begin = cells_.begin() + first * cols_;
-    std::rotate(begin, begin + count * cols_, cells_.end());
-    std::fill(cells_.end() - count * cols_, cells_.end(), QString());
-    ++revision_;
-    changed(first, -1);
-}
-
-void FlexGridModel::changed(int row, int col)
-{
-    // row 0 is the header, -1 the whole grid; col -1 that row and all after it.
-    if (!redraw_) {
-        pendingHeader_ = pendingHeader_ || row <= 0;
-        pendingCells_ = pendingCells_ || row != 0;
-        return;
-    }
-    if (row <= 0)
-        emit headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
-    if (row > 0 && col < 0)
-        emit dataChanged(index(row - 1, 0), index(rows_ - 2, cols_ - 1), {Qt::DisplayRole});
-    else if (row > 0)
-        emit dataChanged(index(row - 1, col), index(row - 1, col), {Qt::DisplayRole});
-    else if (row < 0)
-        emit dataChanged(index(0, 0), index(rows_ - 2, cols_ - 1), {Qt::DisplayRole});
-}
-
-void FlexGridModel::setRedraw(bool on)
-{
-    redraw_ = on;
-    if (!on)
-        return;
-    // One signal for everything written meanwhile; the header only when it changed, as
-    // a header change makes the view measure itself again.
-    if (pendingHeader_)
-        emit headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
-    if (pendingCells_)
-        emit dataChanged(index(0, 0), index(rows_ - 2, cols_ - 1), {Qt::DisplayRole});
-    pendingHeader_ = pendingCells_ = false;
-}
-
-FlexGrid::FlexGrid(QWidget* parent)
-    : QTableView(parent), model_(new FlexGridModel(RowCount, ColCount, this)), colWidths_(ColCount, 1200)
-{
-    setModel(model_);
-    verticalHeader()->hide();
-    horizontalHeader()->setStretchLastSection(false);
-    horizontalHeader()->setSectionsClickable(false);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setWordWrap(false);
-    for (int c = 0; c < ColCount; ++c)
-        horizontalHeader()->resizeSection(c, twips(colWidths_[c]));
-}
-
-void FlexGrid::Clear()
-{
-    model_->clear();
-}
-
-void FlexGrid::setTextMatrix(int row, int col, const QString& text)
-{
-    if (row < 0 || row >= RowCount || col < 0 || col >= ColCount)
-        return;
-    model_->setCell(row, col, text);
-}
-
-void FlexGrid::setTextMatrix(int row, int col, std::u16string_view text)
-{
-    setTextMatrix(row, col, qs(text));
-}
-
-QString FlexGrid::TextMatrix(int row, int col) const
-{
-    if (row < 0 || row >= RowCount || col < 0 || col >= ColCount)
-        return {};
-    return model_->cell(row, col);
-}
-
-void FlexGrid::setColWidth(int col, int twipsValue)
-{
-    if (col < 0 || col >= ColCount)
-        return;
-    colWidths_[col] = std::max(0, twipsValue);
-    horizontalHeader()->resizeSection(col, pixels(colWidths_[col]));
-}
-
-int FlexGrid::ColWidth(int col) const
-{
-    return col < 0 || col >= ColCount ? 0 : colWidths_[col];
-}
-
-void FlexGrid::setRedraw(bool on)
-{
-    model_->setRedraw(on);
-}
-
-void FlexGrid::moveRowsUp(int first, int count)
-{
-    model_->moveRowsUp(first, count);
-}
-
-std::uint64_t FlexGrid::revision() const
-{
-    return model_->revision();
-}
-
-// ---------------------------------------------------------------- timer, status bar, images
-
-TimerControl::TimerControl(QObject* parent) : QObject(parent)
-{
-    connect(&timer_, &QTimer::timeout, this, &TimerControl::Timer);
-}
-
-void TimerControl::setInterval(int milliseconds)
-{
-    interval_ = std::max(0, milliseconds);
-    if (interval_ == 0)
-        timer_.stop();
-    else
-        timer_.start(interval_);
-}
-
-StatusBarControl::StatusBarControl(QWidget* parent) : QStatusBar(parent)
-{
-    setSizeGripEnabled(false);
-    for (int i = 0; i < 4; ++i) {
-        auto* label = new QLabel(this);
-        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        addWidget(label);
-        panels_.push_back(label);
-        widths_.push_back(0);
-    }
-}
-
-QString StatusBarControl::panelText(int panel) const
-{
-    return panel >= 1 && panel <= panelCount() ? panels_[panel - 1]->text() : QString();
-}
-
-void StatusBarControl::setPanelText(int panel, const QString& text)
-{
-    if (panel >= 1 && panel <= panelCount())
-        panels_[panel - 1]->setText(text);
-}
-
-void StatusBarControl::setPanelText(int panel, std::u16string_view text)
-{
-    setPanelText(panel, qs(text));
-}
-
-int StatusBarControl::panelWidth(int panel) const
-{
-    return panel >= 1 && panel <= panelCount() ? widths_[panel - 1] : 0;
-}
-
-void StatusBarControl::setPanelWidth(int panel, int twipsValue)
-{
-    if (panel < 1 || panel > panelCount())
-        return;
-    widths_[panel - 1] = std::max(0, twipsValue);
-    panels_[panel - 1]->setFixedWidth(pixels(widths_[panel - 1]));
-}
-
-ImageList::ImageList(QList<QIcon> images, QObject* parent) : QObject(parent), images_(std::move(images)) {}
-
-QIcon ImageList::ListImage(int index) const
-{
-    return index >= 1 && index <= count() ? images_[index - 1] : QIcon();
-}
 
 // ---------------------------------------------------------------- the window
 
@@ -350,6 +153,8 @@ void form_zuye::buildControls()
     TreeView1 = new QTreeWidget(client_);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setFont(songti(10.5));
+    if (QStyle* lines = treeLineStyle())
+        TreeView1->setStyle(lines);
     TreeView1->setHeaderHidden(true);
     TreeView1->setGeometry(twips(0), twips(480), twips(3495), twips(8295));
     connect(TreeView1, &QTreeWidget::itemClicked, this,
@@ -358,6 +163,9 @@ void form_zuye::buildControls()
     loggrid = new FlexGrid(client_);
     loggrid->setObjectName(QStringLiteral("loggrid"));
     loggrid->setFont(songti(9));
+    // Dates and times show whole even where the face's digits are wider than the design's.
+    loggrid->setColWidestText(1, widestOf(QStringLiteral("0000年00月00日"), loggrid->font()));
+    loggrid->setColWidestText(2, widestOf(QStringLiteral(" 00:00:00"), loggrid->font()));
     loggrid->setGeometry(twips(3600), twips(480), twips(11175), twips(8295));
 
     Picture1 = new QFrame(client_);
@@ -626,11 +434,20 @@ void form_zuye::Form_Resize()
     }
     if (stateOf(*this) == Minimised) {
         cstray1->setIntray(true);
+        // Without a notification area there would be no way back: the window stays
+        // minimised in the task bar.
+        if (!cstray1->iconShown())
+            return;
         // Hidden once the state change is through: showMinimized() shows the window
         // again after it has set the state.
         QTimer::singleShot(0, this, [this] {
-            if (stateOf(*this) == Minimised)
+            if (stateOf(*this) == Minimised && cstray1->iconShown()) {
+                // A console waiting in the tray is open: closing the last small window
+                // must not end the program.
+                if (!trayLock_)
+                    trayLock_.emplace();
                 hide();
+            }
         });
     }
 }
@@ -642,11 +459,28 @@ void form_zuye::resizeEvent(QResizeEvent* event)
         Form_Resize();
 }
 
+void form_zuye::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // The window manager may change the frame (and so the outer size the layout reads)
+    // without resizing the client area; the frame's change moves the client area.
+    if (loaded_)
+        Form_Resize();
+}
+
 void form_zuye::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && loaded_)
+    if (event->type() == QEvent::WindowStateChange && loaded_) {
+        // Back by any way (from the task bar where there is no tray, or by the window
+        // system): no icon stands for the window any more, and it keeps the program open.
+        if (stateOf(*this) != Minimised && isVisible()) {
+            if (cstray1->intray())
+                cstray1->setIntray(false);
+            trayLock_.reset();
+        }
         Form_Resize();
+    }
 }
 
 bool form_zuye::eventFilter(QObject* watched, QEvent* event)
@@ -659,9 +493,15 @@ bool form_zuye::eventFilter(QObject* watched, QEvent* event)
 
 void form_zuye::cstray1_TrayActivate()
 {
+    // A withdrawn window keeps the iconic start state it was minimised with, so a plain
+    // show would map it minimised again: the detour through maximised renews it.
+    if (windowState() == Qt::WindowNoState)
+        setWindowState(Qt::WindowMaximized);
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
     show();
+    activateWindow();
     cstray1->setIntray(false);
+    trayLock_.reset();
 }
 
 // ---------------------------------------------------------------- log, actions, dispatch

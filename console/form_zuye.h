@@ -2,20 +2,16 @@
 // The console's main window: menu bar, toolbar, navigation tree, log grid, status bar
 // and tray icon, with the service actions and the log refresh behind them.
 
-#include <QAbstractTableModel>
-#include <QIcon>
 #include <QList>
+#include <QEventLoopLocker>
 #include <QMainWindow>
-#include <QStatusBar>
 #include <QString>
-#include <QTableView>
-#include <QTimer>
-#include <QVector>
-#include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "console/console_texts.h"
 #include "console/log_view.h"
+#include "console/form_zuye_controls.h"
 #include "console/service_control.h"
 
 class QAction;
@@ -31,112 +27,6 @@ class cstray;
 }
 
 namespace console {
-
-class FlexGridModel : public QAbstractTableModel {
-    Q_OBJECT
-public:
-    FlexGridModel(int rows, int cols, QObject* parent);
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-
-    const QString& cell(int row, int col) const;
-    void setCell(int row, int col, const QString& text);
-    void clear();
-    // Rows first + count to the last move up by count rows; the last count rows are emptied.
-    void moveRowsUp(int first, int count);
-    // Changes with every change of a cell.
-    std::uint64_t revision() const { return revision_; }
-    void setRedraw(bool on);
-
-private:
-    void changed(int row, int col);
-    int rows_, cols_;
-    QVector<QString> cells_;
-    bool redraw_ = true;
-    bool pendingHeader_ = false;
-    bool pendingCells_ = false;
-    std::uint64_t revision_ = 0;
-};
-
-// The log grid: a fixed number of rows and columns, row 0 the fixed header row (shown as
-// the view's header), no fixed column. Sizes are in twips.
-class FlexGrid : public QTableView {
-    Q_OBJECT
-public:
-    static constexpr int RowCount = 10000;
-    static constexpr int ColCount = 5;
-
-    explicit FlexGrid(QWidget* parent = nullptr);
-
-    int Rows() const { return RowCount; }
-    int Cols() const { return ColCount; }
-    // Empties every cell; the rows and columns stay.
-    void Clear();
-    // Out-of-range cells are ignored.
-    void setTextMatrix(int row, int col, const QString& text);
-    void setTextMatrix(int row, int col, std::u16string_view text);
-    QString TextMatrix(int row, int col) const;
-    void setColWidth(int col, int twips);
-    int ColWidth(int col) const;
-    // With redraw off, writes are gathered and shown together when it is switched on.
-    void setRedraw(bool on);
-    // Rows first + count to the last move up by count rows; the last count rows are emptied.
-    void moveRowsUp(int first, int count);
-    // Changes with every change of a cell, whoever makes it.
-    std::uint64_t revision() const;
-
-private:
-    FlexGridModel* model_;
-    QVector<int> colWidths_;
-};
-
-// Timer1: one setting, the interval in milliseconds; 0 leaves it idle.
-class TimerControl : public QObject {
-    Q_OBJECT
-public:
-    explicit TimerControl(QObject* parent = nullptr);
-    int Interval() const { return interval_; }
-    void setInterval(int milliseconds);
-    bool isTicking() const { return timer_.isActive(); }
-
-signals:
-    void Timer();
-
-private:
-    QTimer timer_;
-    int interval_ = 0;
-};
-
-// A status bar of text panels, counted from 1; widths in twips.
-class StatusBarControl : public QStatusBar {
-    Q_OBJECT
-public:
-    explicit StatusBarControl(QWidget* parent = nullptr);
-    int panelCount() const { return static_cast<int>(panels_.size()); }
-    QString panelText(int panel) const;
-    void setPanelText(int panel, const QString& text);
-    void setPanelText(int panel, std::u16string_view text);
-    int panelWidth(int panel) const;
-    void setPanelWidth(int panel, int twips);
-
-private:
-    QList<QLabel*> panels_;
-    QList<int> widths_;
-};
-
-// Pictures numbered from 1.
-class ImageList : public QObject {
-    Q_OBJECT
-public:
-    ImageList(QList<QIcon> images, QObject* parent);
-    int count() const { return static_cast<int>(images_.size()); }
-    QIcon ListImage(int index) const;
-
-private:
-    QList<QIcon> images_;
-};
 
 class form_zuye : public QMainWindow, private ServiceConsole {
     Q_OBJECT
@@ -205,6 +95,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -228,6 +119,8 @@ private:
     QList<QAction*> buttons_;
     bool loaded_ = false;
     LogView logView_;
+    // Held while the window waits hidden in the tray.
+    std::optional<QEventLoopLocker> trayLock_;
 };
 
 // The global console window, loaded (not shown) on first use.

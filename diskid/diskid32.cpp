@@ -2,18 +2,19 @@
 // each as at most 20 bytes of text and a terminating zero in a 21-byte buffer.
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "diskid/disk_text.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::size_t bufferSize = 21;
+using diskid::clean;
+using diskid::put;
 
 std::string readAll(const fs::path& file)
 {
@@ -21,19 +22,6 @@ std::string readAll(const fs::path& file)
     if (!in)
         return {};
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The drivers pad with blanks and end with a line end; only printable ASCII is
-// certain to be the same text in code page 936.
-std::string clean(std::string s)
-{
-    for (char& c : s)
-        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
-            c = ' ';
-    auto first = s.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
 std::string firstOf(const std::vector<fs::path>& candidates, std::size_t skip = 0)
@@ -61,15 +49,6 @@ std::vector<fs::path> disks(const fs::path& sysBlock)
     }
     std::sort(out.begin(), out.end());
     return out;
-}
-
-void put(char* buffer, const std::string& text)
-{
-    std::size_t n = std::min(text.size(), bufferSize - 1);
-    while (n > 0 && text[n - 1] == ' ') // a cut may end at a blank
-        --n;
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = '\0';
 }
 
 } // namespace

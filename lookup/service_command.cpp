@@ -1,6 +1,6 @@
 #include "lookup/service_command.h"
 
-#include "platform/text.h"
+#include "platform/command_arguments.h"
 
 namespace lookup {
 
@@ -17,13 +17,7 @@ ServiceCommand serviceCommand(std::u16string_view argument)
 
 std::u16string commandText(int argc, const char* const* argv)
 {
-    std::u16string text;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1)
-            text += u' ';
-        text += platform::text::fromUtf8(argv[i]);
-    }
-    return text;
+    return platform::commandArguments(argc, argv);
 }
 
 } // namespace lookup

@@ -16,8 +16,8 @@ enum class ServiceCommand {
 // Compared whole and with case: "/I" and "/i " are invalid.
 ServiceCommand serviceCommand(std::u16string_view argument);
 
-// The argument text after the program name, as the original runtime gives it: the
-// arguments joined by one blank.
+// The argument text after the program name, as the original runtime gives it (on
+// Windows the command line itself, elsewhere the arguments joined by one blank).
 std::u16string commandText(int argc, const char* const* argv);
 
 } // namespace lookup

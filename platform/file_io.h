@@ -1,6 +1,6 @@
 #pragma once
 // The few file-system calls below the text files, one implementation per operating system
-// (platform/linux/file_io.cpp). Paths are local ones (see localPath).
+// (platform/linux/file_io.cpp, platform/windows/file_io_windows.cpp). Paths are local ones (see localPath).
 
 #include <cstdint>
 #include <filesystem>
@@ -82,5 +82,8 @@ bool removeAbandonedTemporary(const std::filesystem::path& path);
 
 // Creates the folder and its missing parents; true when it exists afterwards.
 bool createFolders(const std::filesystem::path& folder);
+
+// True when the file's owner alone may read or write it (what a password file gets).
+bool isOwnerOnly(const std::filesystem::path& file);
 
 } // namespace platform

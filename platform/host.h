@@ -4,4 +4,8 @@
 
 namespace platform {
 void installHostServices();
+
+// A program that may run where there is no display (a system service) asks Qt for its
+// offscreen platform there, unless told otherwise. Call before Qt starts.
+void preferOffscreenWithoutDisplay();
 } // namespace platform

@@ -129,34 +129,20 @@ private:
 
 // ---- The host -----------------------------------------------------------------------
 
-// How the host hands the manager's requests to the user-interface thread: a callback run
-// on that thread whenever a descriptor has something to read.
-class ReadableWatch {
+// How the host hands the manager's requests to the user-interface thread: each task
+// runs there, later, in the order posted. post() may be called from any thread.
+class UiThread {
 public:
-    virtual ~ReadableWatch() = default;
-    virtual void watch(int fd, std::function<void()> onReadable) = 0;
-    virtual void unwatch(int fd) = 0;
+    virtual ~UiThread() = default;
+    virtual void post(std::function<void()> task) = 0;
 };
 
-// systemd: a unit "<service>.service" in CORVANE_UNIT_DIR, else /etc/systemd/system, made
-// known and enabled through systemctl (looked up on PATH); the setting in an INI file
-// beside it. Running: SIGTERM stops, SIGUSR1 pauses, SIGUSR2 continues, SIGHUP (a
-// reload) asks for the address lookup.
-std::filesystem::path unitFolder();
-std::unique_ptr<ServiceManager> makeSystemdServiceManager(ReadableWatch& watch);
-
-// The event log: the journal at this socket, syslog when it is not there. Every entry
-// carries the identifier and, as fields, its ID and type.
-std::unique_ptr<EventLog> makeJournalEventLog(std::string identifier,
-                                              std::filesystem::path socket = "/run/systemd/journal/socket");
-// One entry in the journal's native protocol.
-std::string journalDatagram(std::string_view identifier, int type, long eventId, std::u16string_view text);
-// An event log that appends one line a entry (type, tab, ID, tab, text, in UTF-8) to a
-// file: what CORVANE_EVENT_LOG_FILE names in place of the journal.
+// An event log that appends one line an entry (type, tab, ID, tab, text, in UTF-8) to a
+// file: what CORVANE_EVENT_LOG_FILE names in place of the system's event log.
 std::unique_ptr<EventLog> makeFileEventLog(std::filesystem::path file);
 
-// Installs the service manager and the event log of the host (the file named by
-// CORVANE_EVENT_LOG_FILE when that is set, else the journal, identifier "ip_update").
-void installServiceHost(ReadableWatch& watch);
+// Installs the host's service manager and event log (the file named by
+// CORVANE_EVENT_LOG_FILE when that is set, else the system's log, source "ip_update").
+void installServiceHost(UiThread& ui);
 
 } // namespace platform

@@ -1,10 +1,10 @@
 #include "platform/paths.h"
 
-#include <cstdlib>
 #include <optional>
 #include <system_error>
 
 #include "platform/file_io.h"
+#include "platform/host_paths.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -13,9 +13,9 @@ namespace {
 
 std::filesystem::path executableFolder()
 {
+    auto exe = executableFile();
     std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec)
+    if (exe.empty())
         return std::filesystem::current_path(ec);
     return exe.parent_path();
 }
@@ -32,26 +32,21 @@ std::optional<std::filesystem::path>& windowsOverride()
     return p;
 }
 
-std::filesystem::path fromText(std::u16string_view s)
-{
-    return std::filesystem::path(text::toUtf8(s));
-}
-
 } // namespace
 
 std::filesystem::path appFolder()
 {
     if (appOverride())
         return *appOverride();
-    if (const char* env = std::getenv("CORVANE_APP_DIR"); env != nullptr && *env != '\0')
-        return env;
+    if (auto env = environmentPath("CORVANE_APP_DIR"))
+        return *env;
     static const std::filesystem::path folder = executableFolder();
     return folder;
 }
 
 std::u16string appPath()
 {
-    std::u16string s = text::fromUtf8(appFolder().string());
+    std::u16string s = pathText(appFolder());
     while (s.size() > 1 && (s.back() == u'/' || s.back() == u'\\'))
         s.pop_back();
     return s;
@@ -66,9 +61,9 @@ std::filesystem::path windowsFolder()
 {
     if (windowsOverride())
         return *windowsOverride();
-    if (const char* env = std::getenv("CORVANE_WINDOWS_DIR"); env != nullptr && *env != '\0')
-        return env;
-    return "/var/lib/corvane/windows";
+    if (auto env = environmentPath("CORVANE_WINDOWS_DIR"))
+        return *env;
+    return defaultWindowsFolder();
 }
 
 void setWindowsFolder(const std::filesystem::path& folder)
@@ -78,25 +73,22 @@ void setWindowsFolder(const std::filesystem::path& folder)
 
 std::filesystem::path toolsFolder()
 {
-    if (const char* env = std::getenv("CORVANE_TOOLS_DIR"); env != nullptr && *env != '\0')
-        return env;
+    if (auto env = environmentPath("CORVANE_TOOLS_DIR"))
+        return *env;
     return executableFolder() / "tools";
 }
 
 namespace {
 
-// The rest of a path after "C:\windows" (any drive letter, any case), with separators
-// of this file system; nothing when the path does not lie there.
+// The rest of a path after "C:\windows" (any drive letter, any case); nothing when the
+// path does not lie there.
 std::optional<std::u16string> windowsTail(std::u16string_view p)
 {
     if (!(p.size() >= 10 && p[1] == u':' && (p[2] == u'\\' || p[2] == u'/') &&
           text::toLowerAscii(p.substr(3, 7)) == u"windows" && (p.size() == 10 || p[10] == u'\\' || p[10] == u'/')))
         return std::nullopt;
     std::u16string rest(p.substr(10));
-    for (auto& c : rest)
-        if (c == u'\\')
-            c = u'/';
-    while (!rest.empty() && rest.front() == u'/')
+    while (!rest.empty() && (rest.front() == u'/' || rest.front() == u'\\'))
         rest.erase(rest.begin());
     return rest;
 }
@@ -106,12 +98,8 @@ std::optional<std::u16string> windowsTail(std::u16string_view p)
 std::filesystem::path localPath(std::u16string_view windowsPath)
 {
     if (auto rest = windowsTail(windowsPath))
-        return rest->empty() ? windowsFolder() : windowsFolder() / fromText(*rest);
-    std::u16string local(windowsPath);
-    for (auto& c : local)
-        if (c == u'\\')
-            c = u'/';
-    return fromText(local);
+        return rest->empty() ? windowsFolder() : windowsFolder() / pathFromText(*rest);
+    return pathFromText(windowsPath);
 }
 
 bool createWindowsFolderFor(std::u16string_view windowsPath)

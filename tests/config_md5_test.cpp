@@ -106,6 +106,9 @@ TEST(Md5, CharactersCountAsTheirCodePage936Bytes)
 
 TEST(Md5, AgreesWithMd5sumOnRandomTexts)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "md5sum, the reference, is a tool of the Linux host";
+#endif
     testsupport::TempFolder t;
     std::mt19937 rng(20240611);
     const std::u16string pool = u"中文硬件特征码€ ";

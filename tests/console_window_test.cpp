@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QLabel>
+#include <QLineEdit>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <memory>
@@ -18,6 +20,7 @@
 #include "support/temp_folder.h"
 
 using console::form_zuye;
+using ImageListLike = console::ImageList;
 using platform::text::toUtf8;
 
 namespace {
@@ -143,39 +146,126 @@ TEST_F(Console, TreeOfTwelveNodesAllOpen)
     }
 }
 
-TEST_F(Console, MenuBarAndToolbarAsDesigned)
+// Every design value of the window in one table: a changed caption, text, font, size,
+// picture or order shows here as one differing row.
+TEST_F(Console, DesignValues)
 {
     load(0);
-    std::vector<std::string> bar;
+    auto font = [](const QWidget* w) {
+        return s(w->font().family()) + " " + s(QString::number(w->font().pointSizeF()));
+    };
+    auto picture = [](const ImageListLike& list, const QIcon& icon) {
+        for (int i = 1; i <= list.count(); ++i)
+            if (list.ListImage(i).cacheKey() == icon.cacheKey())
+                return std::to_string(i);
+        return std::string("?");
+    };
+    auto join = [](const std::vector<std::string>& parts) {
+        std::string out;
+        for (const auto& p : parts)
+            out += (out.empty() ? "" : "|") + p;
+        return out;
+    };
+    std::vector<std::string> menu;
     for (QAction* top : w->menuBar()->actions()) {
         std::string entry = s(top->objectName()) + " " + s(top->text());
         if (top->menu() != nullptr)
             for (QAction* item : top->menu()->actions())
-                entry += " | " + s(item->objectName()) + " " + s(item->text());
-        bar.push_back(entry);
+                entry += " / " + s(item->objectName()) + " " + s(item->text());
+        menu.push_back(entry);
     }
-    EXPECT_EQ(bar, (std::vector<std::string>{
-                       "xitong 系统设置 | gaimima 修改控制台密码 | tuicu 退出",
-                       "vpncz VPN操作 | cansuo 参数设置 | zhanghao 帐号设置 | kong ----------- | start 启动VPN | "
-                       "tingzi 停止VPN | chaxun 查询状态",
-                       "gaoji 高级设置 | gjwh 高级维护 | hardbind 硬件绑定 | kaiji 开机运行",
-                       "gywm 关于我们",
-                   }));
-
-    std::vector<std::string> keys;
+    std::vector<std::string> keys, pictures, tips, buttonSizes, treePictures, header, normalWidths;
     for (int i = 1; i <= 6; ++i) {
         QAction* b = w->toolbarButton(i);
-        ASSERT_NE(b, nullptr);
-        keys.push_back(s(form_zuye::buttonKey(b)));
-        EXPECT_TRUE(b->text().isEmpty());
-        EXPECT_FALSE(b->icon().isNull());
+        keys.push_back(s(form_zuye::buttonKey(b)) + (b->text().isEmpty() ? "" : " shows " + s(b->text())));
+        pictures.push_back(picture(*w->toolbarimage, b->icon()));
+        tips.push_back(s(b->toolTip()));
+        const QSize size = w->Toolbar1->widgetForAction(b)->size();
+        buttonSizes.push_back(std::to_string(size.width()) + "x" + std::to_string(size.height()));
     }
-    EXPECT_EQ(keys, (std::vector<std::string>{"启动", "停止", "配置", "关于", "帮助", "退出"}));
-    EXPECT_EQ(s(w->toolbarButton(1)->toolTip()), "启动VPN");
-    EXPECT_EQ(w->toolbarButton(7), nullptr);
-    EXPECT_EQ(s(w->windowTitle()), "CorvaneVPN控制台");
-    EXPECT_EQ(s(w->cstray1->traytip()), "CorvaneVPN控制台");
-    EXPECT_FALSE(w->cstray1->intray());
+    for (QTreeWidgetItemIterator it(w->TreeView1); *it; ++it)
+        treePictures.push_back(picture(*w->ImageList1, (*it)->icon(0)));
+    for (int c = 0; c < 5; ++c) {
+        header.push_back(s(w->loggrid->TextMatrix(0, c)));
+        normalWidths.push_back(std::to_string(w->loggrid->ColWidth(c)));
+    }
+    w->setWindowState(Qt::WindowNoState);
+    w->Form_Resize();
+    normalWidths.clear();
+    for (int c = 0; c < 4; ++c)
+        normalWidths.push_back(std::to_string(w->loggrid->ColWidth(c)));
+    auto rect = [](const QRect& r) {
+        return std::to_string(r.x() * 15) + "," + std::to_string(r.y() * 15) + "," + std::to_string(r.width() * 15) +
+               "," + std::to_string(r.height() * 15);
+    };
+
+    using Row = std::pair<std::string, std::string>;
+    const std::vector<Row> actual = {
+        {"caption", s(w->windowTitle())},
+        {"window icon", w->windowIcon().isNull() ? "none" : "own"},
+        {"menu 1", menu.at(0)},
+        {"menu 2", menu.at(1)},
+        {"menu 3", menu.at(2)},
+        {"menu 4", menu.at(3) + (w->gywm->menu() == nullptr ? " (a command)" : " (a list)")},
+        {"toolbar keys", join(keys)},
+        {"toolbar pictures", join(pictures)},
+        {"toolbar tips", join(tips)},
+        {"toolbar button sizes", join(buttonSizes)},
+        {"toolbar icon size", std::to_string(w->Toolbar1->iconSize().width())},
+        {"Text1", rect(w->Text1->geometry()) + " '" + s(w->Text1->text()) + "'"},
+        {"TreeView1 font", font(w->TreeView1)},
+        {"TreeView1 normal place", rect(w->TreeView1->geometry())},
+        {"tree pictures", join(treePictures)},
+        {"ImageList1 pictures", std::to_string(w->ImageList1->count())},
+        {"toolbarimage pictures", std::to_string(w->toolbarimage->count())},
+        {"loggrid font", font(w->loggrid)},
+        {"loggrid rows, columns", std::to_string(w->loggrid->Rows()) + "," + std::to_string(w->loggrid->Cols())},
+        {"loggrid header", join(header)},
+        {"loggrid normal widths", join(normalWidths)},
+        {"loggrid normal place", rect(w->loggrid->geometry())},
+        {"Picture1 top", std::to_string(w->Picture1->y() * 15)},
+        {"StatusBar1 panels", std::to_string(w->StatusBar1->panelCount())},
+        {"panel 1", s(w->StatusBar1->panelText(1))},
+        {"panel 2 after start-up", s(w->StatusBar1->panelText(2))},
+        {"panel fonts", w->StatusBar1->panel(1)->font() == QFont() ? "desktop's" : "own"},
+        {"traytip", s(w->cstray1->traytip())},
+        {"trayicon", w->cstray1->trayicon().cacheKey() == w->windowIcon().cacheKey() ? "the program's" : "own"},
+        {"intray", w->cstray1->intray() ? "True" : "False"},
+    };
+    const std::vector<Row> design = {
+        {"caption", "CorvaneVPN控制台"},
+        {"window icon", "own"},
+        {"menu 1", "xitong 系统设置 / gaimima 修改控制台密码 / tuicu 退出"},
+        {"menu 2", "vpncz VPN操作 / cansuo 参数设置 / zhanghao 帐号设置 / kong ----------- / start 启动VPN / "
+                   "tingzi 停止VPN / chaxun 查询状态"},
+        {"menu 3", "gaoji 高级设置 / gjwh 高级维护 / hardbind 硬件绑定 / kaiji 开机运行"},
+        {"menu 4", "gywm 关于我们 (a command)"},
+        {"toolbar keys", "启动|停止|配置|关于|帮助|退出"},
+        {"toolbar pictures", "1|2|4|3|6|5"},
+        {"toolbar tips", "启动VPN|||||"},
+        {"toolbar button sizes", "22x23|22x23|22x23|22x23|22x23|22x23"},
+        {"toolbar icon size", "16"},
+        {"Text1", "2160,0,2295,315 ''"},
+        {"TreeView1 font", "宋体 10.5"},
+        {"TreeView1 normal place", "0,480,3495,8295"},
+        {"tree pictures", "6|5|2|3|7|11|12|13|1|4|13|13"},
+        {"ImageList1 pictures", "13"},
+        {"toolbarimage pictures", "6"},
+        {"loggrid font", "宋体 9"},
+        {"loggrid rows, columns", "10000,5"},
+        {"loggrid header", "类别|日期|时间|日志内容|"},
+        {"loggrid normal widths", "600|1500|900|8000"},
+        {"loggrid normal place", "3600,480,10935,8295"},
+        {"Picture1 top", "8880"},
+        {"StatusBar1 panels", "4"},
+        {"panel 1", "CorvaneVPN客户端"},
+        {"panel 2 after start-up", "VPN服务：处于停止状态..."},
+        {"panel fonts", "desktop's"},
+        {"traytip", "CorvaneVPN控制台"},
+        {"trayicon", "own"},
+        {"intray", "False"},
+    };
+    EXPECT_EQ(actual, design);
 }
 
 // The start and stop of each entry point reach the window's grid, timer and panel as
@@ -291,85 +381,6 @@ TEST_F(Console, ExitAndHelp)
     // Nothing is stopped on the way out.
     EXPECT_TRUE(fakes.launcher.launches.empty());
     EXPECT_TRUE(fakes.boxes.boxes.empty());
-}
-
-TEST_F(Console, LayoutOfTheMaximisedWindow)
-{
-    struct Case {
-        int outerWidth, outerHeight;
-        int treeWidth, height, gridWidth, stripTop, column3;
-        int panel20, panel30;
-    };
-    // Sizes in pixels (15 twips each) from the outer size of the window.
-    const Case cases[] = {
-        {1200, 900, 276, 759, 952, 789, 10780, 3600, 5400},
-        {1600, 1000, 368, 859, 1276, 889, 15640, 4800, 7200},
-    };
-    load(0);
-    const int frameW = w->frameGeometry().width() - w->width();
-    const int frameH = w->frameGeometry().height() - w->height();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.outerWidth);
-        w->resize(c.outerWidth - frameW, c.outerHeight - frameH);
-        w->setWindowState(Qt::WindowMaximized);
-        ASSERT_EQ(w->frameGeometry().width(), c.outerWidth);
-        ASSERT_EQ(w->Toolbar1->height(), 28);
-        ASSERT_EQ(w->Picture1->height(), 33);
-        EXPECT_EQ(w->TreeView1->geometry(), QRect(0, 32, c.treeWidth, c.height));
-        EXPECT_EQ(w->loggrid->geometry(), QRect(240, 32, c.gridWidth, c.height));
-        EXPECT_EQ(w->Picture1->geometry(), QRect(0, c.stripTop, c.outerWidth, 33));
-        EXPECT_EQ(w->loggrid->ColWidth(0), 600);
-        EXPECT_EQ(w->loggrid->ColWidth(1), 1500);
-        EXPECT_EQ(w->loggrid->ColWidth(2), 900);
-        EXPECT_EQ(w->loggrid->ColWidth(3), c.column3);
-        EXPECT_EQ(w->loggrid->columnWidth(3), (c.column3 + 7) / 15);
-        EXPECT_EQ(w->StatusBar1->panelWidth(1), c.panel20);
-        EXPECT_EQ(w->StatusBar1->panelWidth(2), c.panel20);
-        EXPECT_EQ(w->StatusBar1->panelWidth(3), c.panel30);
-        EXPECT_EQ(w->StatusBar1->panelWidth(4), c.panel30);
-    }
-}
-
-TEST_F(Console, LayoutOfTheNormalWindowIsFixed)
-{
-    load(0);
-    const int column4 = w->loggrid->ColWidth(4);
-    const int frameW = w->frameGeometry().width() - w->width();
-    for (int outer : {1200, 1600}) {
-        SCOPED_TRACE(outer);
-        // From maximised back to normal, at a size of the test's choosing.
-        w->setWindowState(Qt::WindowMaximized);
-        w->setWindowState(Qt::WindowNoState);
-        w->resize(outer - frameW, 700);
-        w->Form_Resize();
-        EXPECT_EQ(w->TreeView1->geometry(), QRect(0, 32, 233, 553));
-        EXPECT_EQ(w->loggrid->geometry(), QRect(240, 32, 729, 553));
-        EXPECT_EQ(w->Picture1->geometry(), QRect(0, 592, outer, 33));
-        for (int c = 0; c < 4; ++c)
-            EXPECT_EQ(w->loggrid->ColWidth(c), (std::array{600, 1500, 900, 8000}[c]));
-        EXPECT_EQ(w->loggrid->ColWidth(4), column4);
-        EXPECT_EQ(w->StatusBar1->panelWidth(1), outer * 3);
-        EXPECT_EQ(w->StatusBar1->panelWidth(4), outer * 15 * 3 / 10);
-    }
-}
-
-TEST_F(Console, MinimisedToTheTrayAndBack)
-{
-    load(1);
-    w->show();
-    w->showMinimized();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(w->isVisible());
-    EXPECT_TRUE(w->cstray1->intray());
-    const int interval = w->Timer1->Interval();
-
-    w->cstray1->activate();
-    EXPECT_TRUE(w->isVisible());
-    EXPECT_FALSE(w->cstray1->intray());
-    EXPECT_EQ(w->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized), Qt::WindowNoState);
-    EXPECT_EQ(w->TreeView1->size(), QSize(233, 553));
-    EXPECT_EQ(w->loggrid->ColWidth(3), 8000);
-    EXPECT_EQ(w->Timer1->Interval(), interval);
 }
 
 TEST_F(Console, TheGlobalWindowIsLoadedOnFirstUse)

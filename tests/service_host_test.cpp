@@ -1,16 +1,22 @@
 // The service control's host on Linux: the systemd unit and systemctl, the signals as
-// service events, and the event log (journal datagrams and the file sink).
+// service events handed to the user-interface thread, and the event log (journal
+// datagrams and the file sink).
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/fakes/fakes.h"
-#include "platform/nt_service.h"
+#include "platform/linux/service_linux.h"
 #include "platform/paths.h"
 #include "support/temp_folder.h"
 
@@ -264,6 +270,72 @@ TEST(SystemdSignals, PauseAndContinueNeedTheirControlFlag)
     watch.onReadable();
     EXPECT_EQ(events.got, std::vector<std::string>{"start"});
     manager->detach(events);
+}
+
+// ---- The user-interface thread ----------------------------------------------------------
+
+// Tasks posted from other threads, run when the test says so.
+class PostedTasks final : public platform::UiThread {
+public:
+    void post(std::function<void()> task) override
+    {
+        std::lock_guard lock(mutex);
+        tasks.push_back(std::move(task));
+    }
+    std::size_t runAll()
+    {
+        std::vector<std::function<void()>> now;
+        {
+            std::lock_guard lock(mutex);
+            now.swap(tasks);
+        }
+        for (auto& t : now)
+            t();
+        return now.size();
+    }
+    std::mutex mutex;
+    std::vector<std::function<void()>> tasks;
+};
+
+TEST(ThreadWatch, RunsTheCallbackOnTheUiThreadOncePerReadiness)
+{
+    PostedTasks ui;
+    auto watch = platform::makeThreadWatch(ui);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    int calls = 0;
+    watch->watch(fds[0], [&] {
+        ++calls;
+        char buffer[16];
+        [[maybe_unused]] auto n = ::read(fds[0], buffer, sizeof buffer);
+    });
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    auto posted = [&] {
+        for (int i = 0; i < 500; ++i) {
+            {
+                std::lock_guard lock(ui.mutex);
+                if (!ui.tasks.empty())
+                    return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    };
+    ASSERT_TRUE(posted());
+    // Nothing runs on the watch's own thread, and nothing is posted twice meanwhile.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(ui.runAll(), 1u);
+    EXPECT_EQ(calls, 1);
+
+    ASSERT_EQ(::write(fds[1], "y", 1), 1);
+    ASSERT_TRUE(posted());
+    // Unwatched before the posted task runs: the callback never comes.
+    watch->unwatch(fds[0]);
+    ui.runAll();
+    EXPECT_EQ(calls, 1);
+    ::close(fds[0]);
+    ::close(fds[1]);
 }
 
 // ---- Event log ------------------------------------------------------------------------

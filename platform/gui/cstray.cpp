@@ -40,4 +40,9 @@ void cstray::activate()
     emit TrayActivate(0, 0);
 }
 
+bool cstray::iconShown() const
+{
+    return tray_ != nullptr && tray_->isVisible();
+}
+
 } // namespace platform

@@ -24,8 +24,10 @@ public:
     QString traytip() const { return tip_; }
     void setTraytip(const QString& tip);
 
-    // What a click on the icon does; tests call it directly.
+    // What a click on the icon does.
     void activate();
+    // Whether the icon is in a notification area now; never where the desktop has none.
+    bool iconShown() const;
 
 signals:
     void TrayActivate(int button, int reason);

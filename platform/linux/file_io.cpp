@@ -237,4 +237,10 @@ bool createFolders(const std::filesystem::path& folder)
     return errno == EEXIST && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool isOwnerOnly(const std::filesystem::path& file)
+{
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 && (st.st_mode & 0777) == 0600;
+}
+
 } // namespace platform

@@ -43,6 +43,15 @@ public:
 
 } // namespace
 
+void preferOffscreenWithoutDisplay()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"})
+        if (const char* v = std::getenv(name); v != nullptr && *v != '\0')
+            return;
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
 void installHostServices()
 {
     static ThreadSleeper sleeper;

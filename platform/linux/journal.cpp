@@ -1,13 +1,12 @@
 // The event log on Linux: the systemd journal's native protocol, syslog without it.
 
 #include <cstdint>
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <syslog.h>
 #include <unistd.h>
 
-#include "platform/nt_service.h"
+#include "platform/linux/service_linux.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -90,25 +89,6 @@ private:
     bool syslogOpen_ = false;
 };
 
-class FileEventLog final : public EventLog {
-public:
-    explicit FileEventLog(std::filesystem::path file) : file_(std::move(file)) {}
-
-    void logEvent(int type, long eventId, std::u16string_view text) override
-    {
-        std::string line = std::to_string(type) + "\t" + std::to_string(eventId) + "\t" + text::toUtf8(text) + "\n";
-        int fd = ::open(file_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0)
-            return;
-        // One write a line, so that the lines of several writers never mix.
-        [[maybe_unused]] auto n = ::write(fd, line.data(), line.size());
-        ::close(fd);
-    }
-
-private:
-    std::filesystem::path file_;
-};
-
 } // namespace
 
 std::string journalDatagram(std::string_view identifier, int type, long eventId, std::u16string_view text)
@@ -125,11 +105,6 @@ std::string journalDatagram(std::string_view identifier, int type, long eventId,
 std::unique_ptr<EventLog> makeJournalEventLog(std::string identifier, std::filesystem::path socket)
 {
     return std::make_unique<JournalEventLog>(std::move(identifier), std::move(socket));
-}
-
-std::unique_ptr<EventLog> makeFileEventLog(std::filesystem::path file)
-{
-    return std::make_unique<FileEventLog>(std::move(file));
 }
 
 } // namespace platform

@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/nt_service.h"
+#include "platform/linux/service_linux.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/text.h"
@@ -257,11 +257,14 @@ std::unique_ptr<ServiceManager> makeSystemdServiceManager(ReadableWatch& watch)
     return std::make_unique<SystemdServiceManager>(watch);
 }
 
-void installServiceHost(ReadableWatch& watch)
+void installServiceHost(UiThread& ui)
 {
+    static std::unique_ptr<ReadableWatch> watch;
     static std::unique_ptr<ServiceManager> manager;
     static std::unique_ptr<EventLog> log;
-    manager = makeSystemdServiceManager(watch);
+    manager.reset(); // it holds the old watch
+    watch = makeThreadWatch(ui);
+    manager = makeSystemdServiceManager(*watch);
     if (const char* file = std::getenv("CORVANE_EVENT_LOG_FILE"); file != nullptr && *file != '\0')
         log = makeFileEventLog(file);
     else

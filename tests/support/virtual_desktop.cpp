@@ -103,6 +103,42 @@ void VirtualDesktop::stopTray()
     stop(tray_);
 }
 
+QString runTool(const QString& program, const QStringList& args)
+{
+    QProcess tool;
+    tool.start(program, args);
+    if (!tool.waitForFinished(5000))
+        tool.kill();
+    return QString::fromLocal8Bit(tool.readAllStandardOutput());
+}
+
+QStringList netWmState(unsigned long window)
+{
+    const QString out = runTool(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window),
+                                                          QStringLiteral("_NET_WM_STATE")});
+    const qsizetype eq = out.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return {};
+    QStringList atoms;
+    for (const QString& atom : out.mid(eq + 1).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        atoms << atom.trimmed();
+    return atoms;
+}
+
+QString wmState(unsigned long window)
+{
+    const QString out =
+        runTool(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window), QStringLiteral("WM_STATE")});
+    const qsizetype at = out.indexOf(QLatin1String("window state: "));
+    return at < 0 ? QStringLiteral("Withdrawn") : out.mid(at + 14).section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
+void clickAt(int x, int y)
+{
+    runTool(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(x),
+                                        QString::number(y), QStringLiteral("click"), QStringLiteral("1")});
+}
+
 VirtualDesktop& desktop()
 {
     if (current == nullptr)

@@ -33,4 +33,13 @@ private:
 // The desktop of the running desktop test program (set up by its main()).
 VirtualDesktop& desktop();
 
+// What a person's tools see on the display: the standard output of an X tool.
+QString runTool(const QString& program, const QStringList& args);
+// The window's _NET_WM_STATE atoms as the window manager keeps them.
+QStringList netWmState(unsigned long window);
+// The window's ICCCM state: "Normal", "Iconic" or "Withdrawn".
+QString wmState(unsigned long window);
+// A real click of the first button at a place on the screen.
+void clickAt(int x, int y);
+
 } // namespace testsupport

@@ -1,9 +1,9 @@
-// The database through the ODBC driver manager (unixODBC here, the same calls on
+// The database through the ODBC driver manager (unixODBC on Linux, odbc32 on
 // Windows). Texts cross in UTF-16 through the wide entry points, so the driver does any
 // conversion to the server's code page.
 
-#include <sql.h>
-#include <sqlext.h>
+// The host's ODBC headers, from platform/linux or platform/windows.
+#include "odbc_api.h"
 
 #include <iterator>
 #include <utility>

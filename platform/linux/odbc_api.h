@@ -1,0 +1,4 @@
+#pragma once
+// The ODBC API as the driver manager here declares it.
+#include <sql.h>
+#include <sqlext.h>

@@ -1,0 +1,13 @@
+#include "support/wine.h"
+
+#include <windows.h>
+
+namespace testsupport {
+
+bool underWine()
+{
+    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+} // namespace testsupport

@@ -27,16 +27,14 @@ std::string bytes(const char (&s)[N])
     return std::string(s, N - 1);
 }
 
-const char* intelBlock(int cpu, int package)
+std::string intelBlock(int cpu, int package)
 {
-    static std::string s;
-    s = "processor\t: " + std::to_string(cpu) +
+    return "processor\t: " + std::to_string(cpu) +
         "\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: 158\nmodel name\t: Intel(R) Core(TM) i7-8700 CPU\n"
         "stepping\t: 10\nphysical id\t: " +
         std::to_string(package) +
         "\nflags\t\t: fpu vme de pse tsc msr pae mce cx8 apic sep mtrr pge mca cmov pat pse36 clflush dts acpi mmx "
         "fxsr sse sse2 ss ht tm pbe syscall nx pdpe1gb rdtscp lm constant_tsc pni pclmulqdq dtes64 monitor ds_cpl\n\n";
-    return s.c_str();
 }
 
 // A machine of two packages, five processes, a board and five network interfaces.
@@ -55,7 +53,7 @@ struct FakeMachine {
         root.write("proc/uptime", "1.0 1.0\n");
         std::filesystem::create_directory_symlink("42", root / "proc/self");
 
-        std::string cpuinfo = std::string(intelBlock(0, 0)) + intelBlock(1, 0);
+        std::string cpuinfo = intelBlock(0, 0) + intelBlock(1, 0);
         // The second package, an AMD one, so that each package is seen to count.
         for (int cpu = 2; cpu < 4; ++cpu)
             cpuinfo += "processor\t: " + std::to_string(cpu) +

@@ -1,0 +1,119 @@
+// The parameter window's files, config.ovpn and pwd.txt: what a save writes, the next
+// opening reads back (port, protocol, server, cipher, digest, account, password, code
+// and flags), and the account window's opening and save without a change writes the
+// same pwd.txt again. A save that cannot hold a character changes neither file.
+
+#include "config/client_config.h"
+#include "config/credentials.h"
+#include "config/files.h"
+#include "fuzz/fuzz_support.h"
+#include "platform/codepage.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+using namespace config;
+
+namespace {
+
+// A field as a line edit holds it: a line end is no part of it.
+std::u16string field(const fuzz::Fields& f, std::size_t i)
+{
+    std::u16string s = f.text(i);
+    std::erase(s, u'\n');
+    return s;
+}
+
+std::string file(const char* name)
+{
+    return fuzz::readBytes(fuzz::scratch() / name).value_or("<missing>");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static bool once = (platform::setAppFolder(fuzz::scratch()), true);
+    (void)once;
+    fuzz::clearScratch();
+    fuzz::Fields f(data, size);
+    unsigned flags = f.bytes(0).empty() ? 0 : static_cast<unsigned char>(f.bytes(0)[0]);
+    const std::string oldConfig = "port  1194\r\n", oldCredentials = "old\r\n";
+    fuzz::writeBytes(fuzz::scratch() / "config.ovpn", oldConfig);
+    fuzz::writeBytes(fuzz::scratch() / "pwd.txt", oldCredentials);
+
+    ClientConfig cfg;
+    cfg.port = parsePort(field(f, 1)).value_or(1194);
+    cfg.proto = protoEntries()[flags & 1];
+    cfg.server = field(f, 2);
+    cfg.cipher = flags & 8 ? field(f, 3) : cipherEntries()[(flags >> 4) % cipherEntries().size()];
+    cfg.digest = flags & 64 ? field(f, 4) : digestEntries()[(flags >> 4) % digestEntries().size()];
+    cfg.otp = flags & 2;
+    const bool binding = flags & 4;
+    const std::u16string user = field(f, 5), password = field(f, 6);
+    // The hardware feature code: 32 upper-case hexadecimal digits.
+    std::u16string code;
+    if (binding) {
+        std::string_view seed = f.bytes(7);
+        for (std::size_t i = 0; i < 32; ++i)
+            code += u"0123456789ABCDEF"[(i < seed.size() ? static_cast<unsigned char>(seed[i]) : i * 7) % 16];
+    }
+
+    std::string detail = "server " + fuzz::show(cfg.server) + " cipher " + fuzz::show(cfg.cipher) + " digest " +
+                         fuzz::show(cfg.digest) + " user " + fuzz::show(user) + " password " + fuzz::show(password) +
+                         " code " + fuzz::show(code);
+    auto failed = saveFiles({
+        {u"config.ovpn", clientConfigLines(cfg), platform::FileAccess::Shared},
+        {u"pwd.txt", credentialsLines(user, passwordLine(code, password), binding, cfg.otp),
+         platform::FileAccess::OwnerOnly},
+    });
+    // A cipher or digest that is no list entry writes no line.
+    bool writable = platform::toAnsi(cfg.server) && platform::toAnsi(user) && platform::toAnsi(password);
+    fuzz::check(failed.has_value() != writable, "a save fails exactly when a character cannot be written", detail);
+    if (failed) {
+        fuzz::check(file("config.ovpn") == oldConfig && file("pwd.txt") == oldCredentials,
+                    "a failed save changes neither file", detail);
+        return 0;
+    }
+    detail += "\nconfig.ovpn " + fuzz::show(file("config.ovpn")) + "\npwd.txt " + fuzz::show(file("pwd.txt"));
+
+    auto configLines = readLines(appFile(u"config.ovpn"), 5);
+    fuzz::check(configLines.has_value(), "config.ovpn opens after its save");
+    auto r = readBackClientConfig(*configLines);
+    fuzz::check(r.port && parsePort(*r.port) == cfg.port, "the port reads back", detail);
+    fuzz::check(r.proto && platform::text::toUpperAscii(*r.proto) == cfg.proto, "the protocol reads back", detail);
+    fuzz::check(r.server == cfg.server, "the server reads back", detail + "\nread " + fuzz::show(r.server.value_or(u"")));
+    fuzz::check(!r.cipher || *r.cipher == cfg.cipher, "a cipher read back is the one saved", detail);
+    fuzz::check(!r.digest || *r.digest == cfg.digest, "a digest read back is the one saved", detail);
+    if (!(flags & 8))
+        fuzz::check(r.cipher == cfg.cipher, "a cipher of the list reads back", detail);
+    if (!(flags & 8) && !(flags & 64))
+        fuzz::check(r.digest == cfg.digest, "a digest of the list reads back", detail);
+
+    auto pwdLines = readLines(appFile(u"pwd.txt"), 4);
+    fuzz::check(pwdLines.has_value(), "pwd.txt opens after its save");
+    auto c = readBackCredentials(*pwdLines);
+    fuzz::check(c.user == user, "the account reads back", detail);
+    fuzz::check(c.passwordLine.has_value(), "the password line reads back", detail);
+    // Line 2 as the parameter window reads it: line 3 tells whether it holds a code.
+    auto line2 = splitPasswordLine(*c.passwordLine, checkBoxFromFlagLine(c.hardFlag));
+    fuzz::check(line2.password == password, "the password reads back whole",
+                detail + "\nread " + fuzz::show(line2.password));
+    fuzz::check(platform::text::trim(line2.code) == code, "the hardware code reads back",
+                detail + "\nread " + fuzz::show(line2.code));
+    fuzz::check(checkBoxFromFlagLine(c.hardFlag) == binding && flagFromLine(c.hardFlag) == (binding ? 1 : 0),
+                "the binding flag reads back", detail);
+    fuzz::check(checkBoxFromFlagLine(c.otpFlag) == cfg.otp && flagFromLine(c.otpFlag) == (cfg.otp ? 1 : 0),
+                "the dynamic-password flag reads back", detail);
+
+    // The account window opened and confirmed without a change.
+    const std::string saved = file("pwd.txt");
+    const auto hardFlag = flagFromLine(c.hardFlag);
+    auto kept = splitPasswordLine(*c.passwordLine, hardFlag == 1);
+    auto again = saveFiles({{u"pwd.txt",
+                             credentialsLines(*c.user, passwordLine(kept.code, kept.password), hardFlag,
+                                              flagFromLine(c.otpFlag)),
+                             platform::FileAccess::OwnerOnly}});
+    fuzz::check(!again && file("pwd.txt") == saved, "a save without a change writes the same pwd.txt",
+                detail + "\nwritten again " + fuzz::show(file("pwd.txt")));
+    return 0;
+}

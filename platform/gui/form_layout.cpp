@@ -1,4 +1,5 @@
 #include "platform/gui/form_layout.h"
+#include "platform/gui/style_option.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -31,18 +32,6 @@ constexpr const char* CentredKey = "corvaneCentred";
 
 // What a control that grows keeps free to the edge of its frame or window.
 constexpr int EdgeMargin = twips(120);
-
-// A widget's own style option (its initStyleOption is protected).
-template <class W, class Option>
-Option styleOption(const W* widget)
-{
-    struct Access : W {
-        using W::initStyleOption;
-    };
-    Option option;
-    (widget->*(&Access::initStyleOption))(&option);
-    return option;
-}
 
 QSize textSize(const QFontMetrics& metrics, const QString& text)
 {

@@ -1,4 +1,5 @@
 #include "text_fit.h"
+#include "platform/gui/style_option.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -22,18 +23,6 @@
 namespace testsupport {
 
 namespace {
-
-// A widget's own style option (its initStyleOption is protected).
-template <class W, class Option>
-Option styleOption(const W* widget)
-{
-    struct Access : W {
-        using W::initStyleOption;
-    };
-    Option option;
-    (widget->*(&Access::initStyleOption))(&option);
-    return option;
-}
 
 QString path(const QWidget* widget, const QWidget* window)
 {
@@ -137,16 +126,16 @@ std::optional<Text> buttonText(const QAbstractButton* button)
     QRect room;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     if (const auto* push = qobject_cast<const QPushButton*>(button)) {
-        const auto option = styleOption<QPushButton, QStyleOptionButton>(push);
+        const auto option = platform::styleOption<QPushButton, QStyleOptionButton>(push);
         room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
         if (!button->icon().isNull())
             need = {need.width() + option.iconSize.width() + 4, std::max(need.height(), option.iconSize.height())};
         alignment = Qt::AlignCenter;
     } else if (const auto* check = qobject_cast<const QCheckBox*>(button)) {
-        const auto option = styleOption<QCheckBox, QStyleOptionButton>(check);
+        const auto option = platform::styleOption<QCheckBox, QStyleOptionButton>(check);
         room = button->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, button);
     } else if (const auto* radio = qobject_cast<const QRadioButton*>(button)) {
-        const auto option = styleOption<QRadioButton, QStyleOptionButton>(radio);
+        const auto option = platform::styleOption<QRadioButton, QStyleOptionButton>(radio);
         room = button->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, button);
     } else {
         return std::nullopt;
@@ -160,7 +149,7 @@ std::optional<Text> groupBoxTitle(const QGroupBox* box)
 {
     if (box->title().isEmpty())
         return std::nullopt;
-    const auto option = styleOption<QGroupBox, QStyleOptionGroupBox>(box);
+    const auto option = platform::styleOption<QGroupBox, QStyleOptionGroupBox>(box);
     const QRect title = box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
     const QSize need = QFontMetrics(box->font()).size(Qt::TextShowMnemonic, box->title());
     // The title must lie inside the frame's own rectangle.
@@ -172,7 +161,7 @@ std::optional<Text> lineEditText(const QLineEdit* edit)
     const QString shown = edit->displayText();
     if (shown.isEmpty())
         return std::nullopt;
-    const auto option = styleOption<QLineEdit, QStyleOptionFrame>(edit);
+    const auto option = platform::styleOption<QLineEdit, QStyleOptionFrame>(edit);
     QRect room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
     const QMargins margins = edit->textMargins();
     // The margins QLineEdit keeps inside its contents (2 px across, 1 px down).
@@ -187,7 +176,7 @@ std::optional<Text> comboText(const QComboBox* combo)
 {
     if (combo->isEditable() || combo->currentText().isEmpty())
         return std::nullopt; // an editable list shows its text in its line edit
-    const auto option = styleOption<QComboBox, QStyleOptionComboBox>(combo);
+    const auto option = platform::styleOption<QComboBox, QStyleOptionComboBox>(combo);
     const QRect room =
         combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
     const QFontMetrics metrics(combo->font());
@@ -285,7 +274,7 @@ void checkPlace(const Text& t, const QWidget* window, std::vector<TextFault>& fa
             break;
         }
         if (const auto* box = qobject_cast<const QGroupBox*>(parent)) {
-            const auto option = styleOption<QGroupBox, QStyleOptionGroupBox>(box);
+            const auto option = platform::styleOption<QGroupBox, QStyleOptionGroupBox>(box);
             const QStyle* style = box->style();
             const QRect inner = style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, box);
             const QRect title = style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);

@@ -52,7 +52,7 @@ struct ConsoleProgram : ::testing::Test {
         fs::permissions(tmp / "run", fs::perms::owner_all);
     }
 
-    void start(QProcess& p) const
+    void start(QProcess& p, const char* program = "dravik") const
     {
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "xcb");
@@ -60,8 +60,9 @@ struct ConsoleProgram : ::testing::Test {
         env.insert("CORVANE_WINDOWS_DIR", QString::fromStdString((tmp / "windows").string()));
         // Its own runtime folder, so the one-copy lock is this test's alone.
         env.insert("XDG_RUNTIME_DIR", QString::fromStdString((tmp / "run").string()));
+        env.insert("CORVANE_EVENT_LOG_FILE", QString::fromStdString((tmp / "events").string()));
         p.setProcessEnvironment(env);
-        p.start(QString::fromStdString((binFolder() / "dravik").string()), {});
+        p.start(QString::fromStdString((binFolder() / program).string()), {});
         ASSERT_TRUE(p.waitForStarted(5000));
     }
 
@@ -92,6 +93,9 @@ struct ConsoleProgram : ::testing::Test {
         return testsupport::runTool(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), window});
     }
 
+    // The console window comes up maximised on the whole screen and keeps still.
+    void expectMaximisedAndStill();
+
     void TearDown() override
     {
         for (QProcess* p : {&second, &console})
@@ -106,7 +110,29 @@ struct ConsoleProgram : ::testing::Test {
 
 TEST_F(ConsoleProgram, StartsMaximisedAndStaysStillWhileIdle)
 {
-    start(console);
+    for (const char* program : {"dravik", "quellan"}) {
+        SCOPED_TRACE(program);
+        TearDown();
+        start(console, program);
+        expectMaximisedAndStill();
+    }
+}
+
+// The service program started by hand on a desktop: it stays up, hidden, and idle.
+TEST_F(ConsoleProgram, TheServiceProgramRunsHiddenAndIdle)
+{
+    start(console, "mulu");
+    QTest::qWait(1500);
+    ASSERT_EQ(console.state(), QProcess::Running) << console.readAllStandardError().toStdString();
+    const long ticks = cpuTicks(console.processId());
+    QTest::qWait(3000);
+    EXPECT_LE(cpuTicks(console.processId()) - ticks, 5);
+    EXPECT_EQ(console.state(), QProcess::Running);
+    EXPECT_TRUE(windows(console, QStringLiteral(".")).isEmpty());
+}
+
+void ConsoleProgram::expectMaximisedAndStill()
+{
     const QString window = consoleWindow(console);
     ASSERT_FALSE(window.isEmpty()) << console.readAllStandardError().toStdString();
     QStringList state;

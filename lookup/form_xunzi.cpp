@@ -73,7 +73,11 @@ void form_xunzi::cmd_ok_Click()
         return;
     }
     if (!SaveXmlDocument(istrXMLPath)) {
-        platform::msgBox(u"地址未保存：无法写入 " + istrXMLPath + u"。", platform::vbInformation, u"警告");
+        if (pobjXMLDoc->lastSaveUnencodable())
+            platform::msgBox(u"地址未保存：地址中含有 " + istrXMLPath + u" 的编码无法保存的字符。",
+                             platform::vbInformation, u"警告");
+        else
+            platform::msgBox(u"地址未保存：无法写入 " + istrXMLPath + u"。", platform::vbInformation, u"警告");
         return;
     }
     platform::msgBox(u"设置成功！", platform::vbInformation, u"提示");

@@ -336,6 +336,7 @@ struct XmlDocument::Impl {
     bool endsWithLineEnd = true;
     // Made here rather than loaded: saved laid out, with a declaration of its own.
     bool fresh = true;
+    mutable bool unencodable = false;
 
     pugi::xpath_node select(std::u16string_view xpath) const
     {
@@ -528,6 +529,7 @@ bool XmlDocument::setNodeText(std::u16string_view xpath, std::u16string_view val
 bool XmlDocument::save(std::u16string_view path) const
 {
     const Impl& d = *impl_;
+    d.unencodable = false;
     if (d.state == LoadState::Malformed)
         return false;
     // Node by node, so that the line ends between the declaration, comments and the root
@@ -557,11 +559,18 @@ bool XmlDocument::save(std::u16string_view path) const
     if (!first && d.endsWithLineEnd)
         utf8 += d.lineEnd;
     auto bytes = encode(utf8, d.encoding);
-    if (!bytes)
+    if (!bytes) {
+        d.unencodable = true;
         return false;
+    }
     if (d.bom)
         *bytes = bomOf(d.encoding) + *bytes;
     return replaceFileBytes(path, *bytes);
+}
+
+bool XmlDocument::lastSaveUnencodable() const
+{
+    return impl_->unencodable;
 }
 
 } // namespace platform

@@ -39,6 +39,8 @@ public:
     // Writes the whole document atomically. False when the document is malformed, a
     // character cannot be written in its encoding, or the file cannot be written.
     bool save(std::u16string_view path) const;
+    // Why the last save failed: a character its encoding cannot hold, or the file.
+    bool lastSaveUnencodable() const;
 
 private:
     struct Impl;

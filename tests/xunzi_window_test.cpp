@@ -165,6 +165,7 @@ struct RefusedCase {
     std::string content;
     bool readOnly;
     std::u16string warning;
+    std::string address = "http://new/";
 };
 
 TEST_F(XunziWindow, SaveThatCannotWriteWarnsAndLeavesTheFile)
@@ -175,6 +176,9 @@ TEST_F(XunziWindow, SaveThatCannotWriteWarnsAndLeavesTheFile)
         {"other root", "<config><url>a</url></config>", false,
          u"地址未保存：" + file + u" 中没有可写入地址的 /newdataset/url。"},
         {"read-only folder", "<newdataset><url>a</url></newdataset>", true, u"地址未保存：无法写入 " + file + u"。"},
+        // Thai is not in GB2312: not a question of permissions.
+        {"character the encoding lacks", "<?xml version=\"1.0\" encoding=\"gb2312\"?><newdataset><url>a</url></newdataset>",
+         false, u"地址未保存：地址中含有 " + file + u" 的编码无法保存的字符。", "http://\u0e01/"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -183,7 +187,7 @@ TEST_F(XunziWindow, SaveThatCannotWriteWarnsAndLeavesTheFile)
         open();
         fakes.boxes.boxes.clear();
 
-        saveAs("http://new/");
+        saveAs(c.address);
         EXPECT_EQ(fakes.boxes.boxes, (std::vector<Box>{{c.warning, platform::vbInformation, u"警告"}}));
         EXPECT_EQ(app.read("config/config.xml"), c.content);
         EXPECT_TRUE(isOpen()); // the user may correct it or leave

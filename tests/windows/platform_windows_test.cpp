@@ -234,7 +234,7 @@ TEST(LocalClock, GivesTheLocalTime)
 
 TEST(AnsiCodePage, IsCodePage936WithoutBestFit)
 {
-    ASSERT_EQ(::GetACP(), 936u) << "the test run sets the locale zh_CN.GBK";
+    ASSERT_EQ(::GetACP(), 936u) << "the test run sets a zh_CN locale";
     struct Case {
         std::u16string text;
         std::optional<std::string> bytes;

@@ -2,9 +2,7 @@
 
 #include <QFocusEvent>
 
-#include "config/client_config.h"
-#include "config/credentials.h"
-#include "config/files.h"
+#include "config/client_files.h"
 #include "config/hardware.h"
 #include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
@@ -118,34 +116,25 @@ void form_cansu::Form_Load()
         combo->clearEditText();
     }
 
-    if (auto lines = readLines(appFile(u"config.ovpn"), 5)) {
-        auto r = readBackClientConfig(*lines);
-        if (r.port)
-            txt_port->setText(qs(*r.port));
-        if (r.proto)
-            comb_proto->setEditText(qs(*r.proto));
-        if (r.server)
-            txt_server->setText(qs(*r.server));
-        if (r.cipher)
-            comb_cipher->setEditText(qs(*r.cipher));
-        if (r.digest)
-            comb_auth->setEditText(qs(*r.digest));
-    }
+    const ClientFiles files = loadClientFiles(ClientWindow::Parameters);
+    const ClientConfigReadBack& r = files.config;
+    if (r.port)
+        txt_port->setText(qs(*r.port));
+    if (r.proto)
+        comb_proto->setEditText(qs(*r.proto));
+    if (r.server)
+        txt_server->setText(qs(*r.server));
+    if (r.cipher)
+        comb_cipher->setEditText(qs(*r.cipher));
+    if (r.digest)
+        comb_auth->setEditText(qs(*r.digest));
 
-    StoredCredentials c;
-    if (auto lines = readLines(appFile(u"pwd.txt"), 4))
-        c = readBackCredentials(*lines);
-    if (c.user)
-        txt_user->setText(qs(*c.user));
-    // Line 2 in the form that the binding box, set from line 3, will save it in.
-    const bool bound = checkBoxFromFlagLine(c.hardFlag);
-    if (c.passwordLine) {
-        auto password = splitPasswordLine(*c.passwordLine, bound);
-        txt_pwd->setText(qs(password.password));
-        hardinfo->setText(qs(password.code));
-    }
-    hard_check->setChecked(bound);
-    otp_check->setChecked(checkBoxFromFlagLine(c.otpFlag));
+    const Credentials& c = files.credentials;
+    txt_user->setText(qs(c.user));
+    txt_pwd->setText(qs(c.password));
+    hardinfo->setText(qs(c.code));
+    hard_check->setChecked(c.hardFlag == 1);
+    otp_check->setChecked(c.otpFlag == 1);
 }
 
 void form_cansu::cmd_ok_Click()
@@ -173,15 +162,15 @@ void form_cansu::cmd_ok_Click()
     cfg.digest = u16(comb_auth->currentText());
     cfg.otp = otp_check->isChecked();
 
+    Credentials edited;
+    edited.user = u16(txt_user->text());
+    edited.password = u16(txt_pwd->text());
     // The code is made afresh from this PC, never taken from the label or the file.
-    std::u16string line2 = hard_check->isChecked() ? passwordLine(hardwareFeatureCode(), u16(txt_pwd->text()))
-                                                   : u16(txt_pwd->text());
-    bool saved = saveOrWarn({
-        {u"config.ovpn", clientConfigLines(cfg), platform::FileAccess::Shared},
-        {u"pwd.txt",
-         credentialsLines(u16(txt_user->text()), line2, hard_check->isChecked() ? 1 : 0, otp_check->isChecked() ? 1 : 0),
-         platform::FileAccess::OwnerOnly},
-    });
+    if (hard_check->isChecked())
+        edited.code = hardwareFeatureCode();
+    edited.hardFlag = hard_check->isChecked() ? 1 : 0;
+    edited.otpFlag = otp_check->isChecked() ? 1 : 0;
+    bool saved = saveClientFilesOrWarn({ClientWindow::Parameters, cfg, edited});
     if (!saved)
         return;
     platform::msgBox(u"保存成功！", platform::vbInformation, u"提示");

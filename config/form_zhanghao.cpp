@@ -2,8 +2,7 @@
 
 #include <QEvent>
 
-#include "config/credentials.h"
-#include "config/files.h"
+#include "config/client_files.h"
 #include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
@@ -69,30 +68,20 @@ bool form_zhanghao::eventFilter(QObject* watched, QEvent* event)
 
 void form_zhanghao::Form_Load()
 {
-    auto lines = readLines(appFile(u"pwd.txt"), 4);
-    if (!lines)
-        return;
-    auto c = readBackCredentials(*lines);
-    if (c.user)
-        txt_user->setText(qs(*c.user));
-    hard_flag = flagFromLine(c.hardFlag);
-    otp_flag = flagFromLine(c.otpFlag);
-    // Line 2 in the form that the kept line 3 will say it has.
-    if (c.passwordLine) {
-        auto password = splitPasswordLine(*c.passwordLine, hard_flag == 1);
-        txt_pwd->setText(qs(password.password));
-        hard_code = password.code;
-    }
+    const Credentials c = loadClientFiles(ClientWindow::Account).credentials;
+    txt_user->setText(qs(c.user));
+    txt_pwd->setText(qs(c.password));
+    hard_code = c.code;
+    hard_flag = static_cast<std::int16_t>(c.hardFlag);
+    otp_flag = static_cast<std::int16_t>(c.otpFlag);
 }
 
 void form_zhanghao::cmd_ok_Click()
 {
     if (!platform::singleLinesOrWarn({{u"用户名", u16(txt_user->text())}, {u"密码", u16(txt_pwd->text())}}))
         return;
-    if (!saveOrWarn({{u"pwd.txt",
-                      credentialsLines(u16(txt_user->text()), passwordLine(hard_code, u16(txt_pwd->text())), hard_flag,
-                                       otp_flag),
-                      platform::FileAccess::OwnerOnly}}))
+    Credentials edited{u16(txt_user->text()), u16(txt_pwd->text()), hard_code, hard_flag, otp_flag};
+    if (!saveClientFilesOrWarn({ClientWindow::Account, {}, edited}))
         return;
     platform::msgBox(u"设置成功！", platform::vbInformation, u"提示");
     close();

@@ -1,11 +1,10 @@
-// The parameter window's files, config.ovpn and pwd.txt: what a save writes, the next
-// opening reads back (port, protocol, server, cipher, digest, account, password, code
-// and flags), and the account window's opening and save without a change writes the
-// same pwd.txt again. A save that cannot hold a character changes neither file.
+// The client files, config.ovpn and pwd.txt, through the functions both windows use:
+// what the parameter window saves, its next opening reads back (port, protocol, server,
+// cipher, digest, account, password, code and flags); the account window confirmed
+// without a change writes the same pwd.txt again. A save that cannot hold a character
+// changes no file.
 
-#include "config/client_config.h"
-#include "config/credentials.h"
-#include "config/files.h"
+#include "config/client_files.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
@@ -61,11 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string detail = "server " + fuzz::show(cfg.server) + " cipher " + fuzz::show(cfg.cipher) + " digest " +
                          fuzz::show(cfg.digest) + " user " + fuzz::show(user) + " password " + fuzz::show(password) +
                          " code " + fuzz::show(code);
-    auto failed = saveFiles({
-        {u"config.ovpn", clientConfigLines(cfg), platform::FileAccess::Shared},
-        {u"pwd.txt", credentialsLines(user, passwordLine(code, password), binding, cfg.otp),
-         platform::FileAccess::OwnerOnly},
-    });
+    auto failed = saveClientFiles(
+        {ClientWindow::Parameters, cfg, Credentials{user, password, code, binding ? 1 : 0, cfg.otp ? 1 : 0}});
     // A cipher or digest that is no list entry writes no line.
     bool writable = platform::toAnsi(cfg.server) && platform::toAnsi(user) && platform::toAnsi(password);
     fuzz::check(failed.has_value() != writable, "a save fails exactly when a character cannot be written", detail);
@@ -76,12 +72,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     detail += "\nconfig.ovpn " + fuzz::show(file("config.ovpn")) + "\npwd.txt " + fuzz::show(file("pwd.txt"));
 
-    auto configLines = readLines(appFile(u"config.ovpn"), 5);
-    fuzz::check(configLines.has_value(), "config.ovpn opens after its save");
-    auto r = readBackClientConfig(*configLines);
+    const ClientFiles back = loadClientFiles(ClientWindow::Parameters);
+    const ClientConfigReadBack& r = back.config;
     fuzz::check(r.port && parsePort(*r.port) == cfg.port, "the port reads back", detail);
     fuzz::check(r.proto && platform::text::toUpperAscii(*r.proto) == cfg.proto, "the protocol reads back", detail);
-    fuzz::check(r.server == cfg.server, "the server reads back", detail + "\nread " + fuzz::show(r.server.value_or(u"")));
+    fuzz::check(r.server == cfg.server, "the server reads back",
+                detail + "\nread " + fuzz::show(r.server.value_or(u"")));
     fuzz::check(!r.cipher || *r.cipher == cfg.cipher, "a cipher read back is the one saved", detail);
     fuzz::check(!r.digest || *r.digest == cfg.digest, "a digest read back is the one saved", detail);
     if (!(flags & 8))
@@ -89,30 +85,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!(flags & 8) && !(flags & 64))
         fuzz::check(r.digest == cfg.digest, "a digest of the list reads back", detail);
 
-    auto pwdLines = readLines(appFile(u"pwd.txt"), 4);
-    fuzz::check(pwdLines.has_value(), "pwd.txt opens after its save");
-    auto c = readBackCredentials(*pwdLines);
+    const Credentials& c = back.credentials;
     fuzz::check(c.user == user, "the account reads back", detail);
-    fuzz::check(c.passwordLine.has_value(), "the password line reads back", detail);
-    // Line 2 as the parameter window reads it: line 3 tells whether it holds a code.
-    auto line2 = splitPasswordLine(*c.passwordLine, checkBoxFromFlagLine(c.hardFlag));
-    fuzz::check(line2.password == password, "the password reads back whole",
-                detail + "\nread " + fuzz::show(line2.password));
-    fuzz::check(platform::text::trim(line2.code) == code, "the hardware code reads back",
-                detail + "\nread " + fuzz::show(line2.code));
-    fuzz::check(checkBoxFromFlagLine(c.hardFlag) == binding && flagFromLine(c.hardFlag) == (binding ? 1 : 0),
-                "the binding flag reads back", detail);
-    fuzz::check(checkBoxFromFlagLine(c.otpFlag) == cfg.otp && flagFromLine(c.otpFlag) == (cfg.otp ? 1 : 0),
-                "the dynamic-password flag reads back", detail);
+    fuzz::check(c.password == password, "the password reads back whole", detail + "\nread " + fuzz::show(c.password));
+    fuzz::check(platform::text::trim(c.code) == code, "the hardware code reads back",
+                detail + "\nread " + fuzz::show(c.code));
+    fuzz::check(c.hardFlag == (binding ? 1 : 0), "the binding flag reads back", detail);
+    fuzz::check(c.otpFlag == (cfg.otp ? 1 : 0), "the dynamic-password flag reads back", detail);
 
-    // The account window opened and confirmed without a change.
+    // The account window opened now and confirmed without a change.
     const std::string saved = file("pwd.txt");
-    const auto hardFlag = flagFromLine(c.hardFlag);
-    auto kept = splitPasswordLine(*c.passwordLine, hardFlag == 1);
-    auto again = saveFiles({{u"pwd.txt",
-                             credentialsLines(*c.user, passwordLine(kept.code, kept.password), hardFlag,
-                                              flagFromLine(c.otpFlag)),
-                             platform::FileAccess::OwnerOnly}});
+    const Credentials account = loadClientFiles(ClientWindow::Account).credentials;
+    fuzz::check(account.hardFlag == c.hardFlag && account.otpFlag == c.otpFlag && account.code == c.code,
+                "both windows read the code and the flags alike", detail);
+    auto again = saveClientFiles({ClientWindow::Account, {}, account});
     fuzz::check(!again && file("pwd.txt") == saved, "a save without a change writes the same pwd.txt",
                 detail + "\nwritten again " + fuzz::show(file("pwd.txt")));
     return 0;

@@ -48,7 +48,18 @@ std::optional<Credentials> readCredentials(ClientWindow window)
 
 std::vector<FileLines> filesToSave(const ClientFilesSave& save)
 {
-    const Credentials& c = save.credentials;
+    Credentials c = save.edited;
+    if (auto now = readCredentials(save.window)) {
+        if (c.user == save.opened.user)
+            c.user = now->user;
+        if (c.password == save.opened.password)
+            c.password = now->password;
+        if (save.window == ClientWindow::Account) {
+            c.code = now->code;
+            c.hardFlag = now->hardFlag;
+            c.otpFlag = now->otpFlag;
+        }
+    }
     std::vector<FileLines> files;
     if (save.window == ClientWindow::Parameters)
         files.push_back({std::u16string(configName), clientConfigLines(save.config), platform::FileAccess::Shared});

@@ -1,7 +1,7 @@
 #pragma once
 // The client files in the application folder, config.ovpn and pwd.txt, as the parameter
 // and the account window load and save them: their names, how much of each is read back,
-// who may read them, and what each window's save writes.
+// who may read them, and what each window's save takes from pwd.txt as it is at the save.
 
 #include <optional>
 #include <string>
@@ -39,13 +39,17 @@ ClientFiles loadClientFiles(ClientWindow window);
 
 struct ClientFilesSave {
     ClientWindow window = ClientWindow::Parameters;
-    ClientConfig config;     // the parameter window's settings, written whole
-    // As the window holds them; the parameter window's code is made afresh, its flags
-    // are its boxes.
-    Credentials credentials;
+    ClientConfig config; // the parameter window's settings, written whole
+    Credentials opened;  // pwd.txt as the window read it at its opening
+    // As the window holds them now; the parameter window's code is made afresh, its
+    // flags are its boxes.
+    Credentials edited;
 };
 
-// Saves all or nothing.
+// Saves all or nothing. The account and the password that the user left as the window
+// read them, and the account window's code and flags, are taken from pwd.txt as it is at
+// the save (by that window's rules), so that a save never undoes what the other window
+// saved meanwhile; when pwd.txt cannot be read then, the window's own values count.
 std::optional<SaveFailure> saveClientFiles(const ClientFilesSave& save);
 
 // The same; a failure is told by the warning that names the file.

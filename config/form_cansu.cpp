@@ -2,7 +2,6 @@
 
 #include <QFocusEvent>
 
-#include "config/client_files.h"
 #include "config/hardware.h"
 #include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
@@ -129,12 +128,12 @@ void form_cansu::Form_Load()
     if (r.digest)
         comb_auth->setEditText(qs(*r.digest));
 
-    const Credentials& c = files.credentials;
-    txt_user->setText(qs(c.user));
-    txt_pwd->setText(qs(c.password));
-    hardinfo->setText(qs(c.code));
-    hard_check->setChecked(c.hardFlag == 1);
-    otp_check->setChecked(c.otpFlag == 1);
+    opened_ = files.credentials;
+    txt_user->setText(qs(opened_.user));
+    txt_pwd->setText(qs(opened_.password));
+    hardinfo->setText(qs(opened_.code));
+    hard_check->setChecked(opened_.hardFlag == 1);
+    otp_check->setChecked(opened_.otpFlag == 1);
 }
 
 void form_cansu::cmd_ok_Click()
@@ -170,7 +169,7 @@ void form_cansu::cmd_ok_Click()
         edited.code = hardwareFeatureCode();
     edited.hardFlag = hard_check->isChecked() ? 1 : 0;
     edited.otpFlag = otp_check->isChecked() ? 1 : 0;
-    bool saved = saveClientFilesOrWarn({ClientWindow::Parameters, cfg, edited});
+    bool saved = saveClientFilesOrWarn({ClientWindow::Parameters, cfg, opened_, edited});
     if (!saved)
         return;
     platform::msgBox(u"保存成功！", platform::vbInformation, u"提示");

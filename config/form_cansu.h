@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "config/client_files.h"
+
 namespace config {
 
 class form_cansu : public QWidget {
@@ -50,6 +52,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Credentials opened_; // pwd.txt as the opening read it
 };
 
 } // namespace config

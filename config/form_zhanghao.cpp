@@ -2,7 +2,6 @@
 
 #include <QEvent>
 
-#include "config/client_files.h"
 #include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 #include "platform/message_box.h"
@@ -68,12 +67,12 @@ bool form_zhanghao::eventFilter(QObject* watched, QEvent* event)
 
 void form_zhanghao::Form_Load()
 {
-    const Credentials c = loadClientFiles(ClientWindow::Account).credentials;
-    txt_user->setText(qs(c.user));
-    txt_pwd->setText(qs(c.password));
-    hard_code = c.code;
-    hard_flag = static_cast<std::int16_t>(c.hardFlag);
-    otp_flag = static_cast<std::int16_t>(c.otpFlag);
+    opened_ = loadClientFiles(ClientWindow::Account).credentials;
+    txt_user->setText(qs(opened_.user));
+    txt_pwd->setText(qs(opened_.password));
+    hard_code = opened_.code;
+    hard_flag = static_cast<std::int16_t>(opened_.hardFlag);
+    otp_flag = static_cast<std::int16_t>(opened_.otpFlag);
 }
 
 void form_zhanghao::cmd_ok_Click()
@@ -81,7 +80,7 @@ void form_zhanghao::cmd_ok_Click()
     if (!platform::singleLinesOrWarn({{u"用户名", u16(txt_user->text())}, {u"密码", u16(txt_pwd->text())}}))
         return;
     Credentials edited{u16(txt_user->text()), u16(txt_pwd->text()), hard_code, hard_flag, otp_flag};
-    if (!saveClientFilesOrWarn({ClientWindow::Account, {}, edited}))
+    if (!saveClientFilesOrWarn({ClientWindow::Account, {}, opened_, edited}))
         return;
     platform::msgBox(u"设置成功！", platform::vbInformation, u"提示");
     close();

@@ -1,6 +1,6 @@
 #pragma once
 // The account window: edits the account and the password in pwd.txt and keeps the
-// hardware feature code and the two flags as it read them.
+// hardware feature code and the two flags as the file holds them.
 
 #include <QLabel>
 #include <QLineEdit>
@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <cstdint>
 #include <string>
+
+#include "config/client_files.h"
 
 namespace config {
 
@@ -27,7 +29,8 @@ public:
     QPushButton* cmd_ok;
     QPushButton* Command1;
 
-    // As read from the file, written back unchanged.
+    // As the opening read them. The save writes back what the file holds then, and these
+    // only when it cannot be read.
     std::u16string hard_code;
     std::int16_t hard_flag = 0;
     std::int16_t otp_flag = 0;
@@ -40,6 +43,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Credentials opened_; // pwd.txt as the opening read it
 };
 
 } // namespace config

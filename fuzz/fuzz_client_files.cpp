@@ -1,8 +1,9 @@
 // The client files, config.ovpn and pwd.txt, through the functions both windows use:
 // what the parameter window saves, its next opening reads back (port, protocol, server,
 // cipher, digest, account, password, code and flags); the account window confirmed
-// without a change writes the same pwd.txt again. A save that cannot hold a character
-// changes no file.
+// without a change writes the same pwd.txt again; and the account window opened before
+// that save and confirmed after it with a new password keeps what the parameter window
+// saved beside it. A save that cannot hold a character changes no file.
 
 #include "config/client_files.h"
 #include "fuzz/fuzz_support.h"
@@ -57,11 +58,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             code += u"0123456789ABCDEF"[(i < seed.size() ? static_cast<unsigned char>(seed[i]) : i * 7) % 16];
     }
 
+    // The account window, open while the parameter window saves.
+    const Credentials accountOpened = loadClientFiles(ClientWindow::Account).credentials;
+    const std::u16string accountPassword = field(f, 8);
+
     std::string detail = "server " + fuzz::show(cfg.server) + " cipher " + fuzz::show(cfg.cipher) + " digest " +
                          fuzz::show(cfg.digest) + " user " + fuzz::show(user) + " password " + fuzz::show(password) +
                          " code " + fuzz::show(code);
-    auto failed = saveClientFiles(
-        {ClientWindow::Parameters, cfg, Credentials{user, password, code, binding ? 1 : 0, cfg.otp ? 1 : 0}});
+    const Credentials opened = loadClientFiles(ClientWindow::Parameters).credentials;
+    auto failed = saveClientFiles({ClientWindow::Parameters, cfg, opened,
+                                   Credentials{user, password, code, binding ? 1 : 0, cfg.otp ? 1 : 0}});
     // A cipher or digest that is no list entry writes no line.
     bool writable = platform::toAnsi(cfg.server) && platform::toAnsi(user) && platform::toAnsi(password);
     fuzz::check(failed.has_value() != writable, "a save fails exactly when a character cannot be written", detail);
@@ -98,8 +104,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Credentials account = loadClientFiles(ClientWindow::Account).credentials;
     fuzz::check(account.hardFlag == c.hardFlag && account.otpFlag == c.otpFlag && account.code == c.code,
                 "both windows read the code and the flags alike", detail);
-    auto again = saveClientFiles({ClientWindow::Account, {}, account});
+    auto again = saveClientFiles({ClientWindow::Account, {}, account, account});
     fuzz::check(!again && file("pwd.txt") == saved, "a save without a change writes the same pwd.txt",
                 detail + "\nwritten again " + fuzz::show(file("pwd.txt")));
+
+    // The account window opened before the parameter window's save, confirmed after it.
+    Credentials edited = accountOpened;
+    edited.password = accountPassword;
+    detail += "\naccount window's password " + fuzz::show(accountPassword);
+    auto late = saveClientFiles({ClientWindow::Account, {}, accountOpened, edited});
+    fuzz::check(late.has_value() == !platform::toAnsi(accountPassword),
+                "the account window's save fails exactly when its password cannot be written", detail);
+    if (late) {
+        fuzz::check(file("pwd.txt") == saved, "a failed save changes nothing", detail);
+        return 0;
+    }
+    const Credentials after = loadClientFiles(ClientWindow::Parameters).credentials;
+    detail += "\npwd.txt " + fuzz::show(file("pwd.txt"));
+    fuzz::check(after.user == user, "an account left as it was keeps the other window's", detail);
+    fuzz::check(after.password == (accountPassword == accountOpened.password ? password : accountPassword),
+                "the password is the one typed last", detail + "\nread " + fuzz::show(after.password));
+    fuzz::check(after.code == c.code && after.hardFlag == c.hardFlag && after.otpFlag == c.otpFlag,
+                "the other window's code and flags stay", detail);
     return 0;
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <functional>
+
+#include "config/form_cansu.h"
 #include "config/form_zhanghao.h"
 #include "platform/fakes/fakes.h"
 #include "platform/gui/small_window.h"
@@ -10,6 +13,7 @@
 #include "platform/text_file.h"
 #include "support/temp_folder.h"
 
+using config::form_cansu;
 using config::form_zhanghao;
 using platform::fakes::FakeMessageBoxes;
 using testsupport::gbk;
@@ -123,6 +127,84 @@ TEST_F(ZhanghaoTest, KeepsCodeAndFlagsAsRead)
         fakes.boxes.boxes.clear();
     }
     platform::setAppFolder(t.path());
+}
+
+TEST_F(ZhanghaoTest, WithTheParameterWindowOpenTooNeitherSaveUndoesTheOther)
+{
+    // No WMI answers here: the parameter window's code is that of the empty hardware string.
+    const std::string made = "D41D8CD98F00B204E9800998ECF8427E";
+    const std::string before = crlf({"olduser", "oldpw", "0", "0", legend});
+    struct Case {
+        const char* name;
+        std::string file;
+        bool parametersFirst;
+        std::function<void(form_cansu&)> parameters;
+        std::function<void(form_zhanghao&)> account;
+        std::string written;
+    } cases[] = {
+        {"参数设置 binds, then 帐号设置 changes the password", before, true,
+         [](form_cansu& w) { w.hard_check->setChecked(true); }, [](form_zhanghao& w) { w.txt_pwd->setText("pw2"); },
+         crlf({"olduser", made + "+pw2", "1", "0", legend})},
+        {"参数设置 unbinds and turns the dynamic password on, then 帐号设置 changes the password",
+         crlf({"u", code + "+P", "1", "0", legend}), true,
+         [](form_cansu& w) {
+             w.hard_check->setChecked(false);
+             w.otp_check->setChecked(true);
+         },
+         [](form_zhanghao& w) { w.txt_pwd->setText("Q"); }, crlf({"u", "Q", "0", "1", legend})},
+        {"参数设置 changes the account, then 帐号设置 the password", before, true,
+         [](form_cansu& w) { w.txt_user->setText("newuser"); }, [](form_zhanghao& w) { w.txt_pwd->setText("pw2"); },
+         crlf({"newuser", "pw2", "0", "0", legend})},
+        {"帐号设置 changes account and password, then 参数设置 the server", before, false,
+         [](form_cansu& w) { w.txt_server->setText("other.example.cn"); },
+         [](form_zhanghao& w) {
+             w.txt_user->setText("newuser");
+             w.txt_pwd->setText("pw2");
+         },
+         crlf({"newuser", "pw2", "0", "0", legend})},
+        {"帐号设置 changes the password, then 参数设置 binds", before, false,
+         [](form_cansu& w) { w.hard_check->setChecked(true); }, [](form_zhanghao& w) { w.txt_pwd->setText("pw2"); },
+         crlf({"olduser", made + "+pw2", "1", "0", legend})},
+        {"both change the password: the later save counts", before, false,
+         [](form_cansu& w) { w.txt_pwd->setText("pw3"); }, [](form_zhanghao& w) { w.txt_pwd->setText("pw2"); },
+         crlf({"olduser", "pw3", "0", "0", legend})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        platform::setAppFolder(folder.path());
+        folder.write("config.ovpn", crlf({"port  1194", "proto udp", "remote vpn.example.cn", "cipher none", "auth none"}));
+        folder.write("pwd.txt", c.file);
+        form_cansu& parameters = platform::showWindow<form_cansu>();
+        form_zhanghao& account = open();
+        c.parameters(parameters);
+        c.account(account);
+        if (c.parametersFirst) {
+            parameters.cmd_ok_Click();
+            account.cmd_ok_Click();
+        } else {
+            account.cmd_ok_Click();
+            parameters.cmd_ok_Click();
+        }
+        EXPECT_EQ(fakes.boxes.boxes, (std::vector<FakeMessageBoxes::Box>{{c.parametersFirst ? u"保存成功！" : u"设置成功！", 64, u"提示"},
+                                                                         {c.parametersFirst ? u"设置成功！" : u"保存成功！", 64, u"提示"}}));
+        EXPECT_EQ(folder.read("pwd.txt"), c.written);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(platform::windowInstance<form_cansu>().isNull());
+        EXPECT_FALSE(isOpen());
+        fakes.boxes.boxes.clear();
+    }
+    platform::setAppFolder(t.path());
+}
+
+TEST_F(ZhanghaoTest, APwdTxtGoneBeforeTheSaveKeepsWhatTheWindowRead)
+{
+    t.write("pwd.txt", crlf({"u", code + "+P", "1", "1", legend}));
+    form_zhanghao& w = open();
+    w.txt_pwd->setText("Q");
+    std::filesystem::remove(t / "pwd.txt");
+    w.cmd_ok_Click();
+    EXPECT_EQ(t.read("pwd.txt"), crlf({"u", code + "+Q", "1", "1", legend}));
 }
 
 TEST_F(ZhanghaoTest, CancelAndCloseBoxLeaveTheFile)

@@ -10,7 +10,6 @@
 #include "platform/gui/qt_text.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
-#include "platform/single_line.h"
 
 namespace console {
 
@@ -69,7 +68,9 @@ void form_ssl_login::Form_Load()
 
 void form_ssl_login::Command1_Click()
 {
-    if (!platform::singleLinesOrWarn(
+    // A value refused writes none and starts no agent: the user mends it and confirms
+    // again, which then starts the one agent.
+    if (!ssl_client::valuesFitOrWarn(
             {{u"服务器地址", u16(Text1->text())}, {u"用户名", u16(Text2->text())}, {u"密码", u16(Text3->text())}}))
         return;
     const std::u16string app = platform::appPath();

@@ -4,7 +4,9 @@
 #include <system_error>
 
 #include "console/maintenance.h"
+#include "platform/codepage.h"
 #include "platform/launcher.h"
+#include "platform/message_box.h"
 #include "platform/paths.h"
 
 namespace console::ssl_client {
@@ -12,6 +14,21 @@ namespace console::ssl_client {
 std::u16string iniPath(std::u16string_view appPath)
 {
     return std::u16string(appPath) + u"\\server.ini";
+}
+
+bool valuesFitOrWarn(std::initializer_list<platform::LineField> fields)
+{
+    if (!platform::singleLinesOrWarn(fields))
+        return false;
+    for (const auto& field : fields) {
+        // The profile functions end a value at its first NUL.
+        if (field.value.find(u'\0') != std::u16string_view::npos || !platform::toAnsi(field.value)) {
+            platform::msgBox(u"“" + std::u16string(field.name) + u"”中含有无法保存的字符，设置未保存！",
+                             platform::vbInformation, u"警告");
+            return false;
+        }
+    }
+    return true;
 }
 
 std::u16string agentArchive(std::u16string_view appPath)

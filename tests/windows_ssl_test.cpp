@@ -150,31 +150,38 @@ TEST_F(SslClient, AgentCommandLinesAreFixedWhateverIsTyped)
     }
 }
 
-TEST_F(SslClient, ALineBreakInAFieldWritesNothingAndStartsNothing)
+TEST_F(SslClient, AValueTheFileCannotHoldWritesNothingAndStartsNothing)
 {
     const std::string before = "[option]\r\nserver=s\r\nuser=u\r\npwd=p\r\n";
+    const std::u16string lineBreak = u"中不能有换行，设置未保存！", unsavable = u"中含有无法保存的字符，设置未保存！";
     struct Case {
         const char* name;
-        const char *server, *user, *pwd;
-        std::u16string field;
+        QString server, user, pwd;
+        std::u16string warning;
     } cases[] = {
-        {"server", "s\r\n[other]", "u", "p", u"服务器地址"},
-        {"user", "s", "u\nserver=evil", "p", u"用户名"},
-        {"password", "s", "u", "p\r", u"密码"},
+        {"a line break in the server", "s\r\n[other]", "u", "p", u"“服务器地址”" + lineBreak},
+        {"a line break in the user name", "s", "u\nserver=evil", "p", u"“用户名”" + lineBreak},
+        {"a CR in the password", "s", "u", "p\r", u"“密码”" + lineBreak},
+        // The last value refused: the first two must not have been written already.
+        {"a password the code page cannot hold", "new-server", "new-user", QStringLiteral("pw\U0001F600"),
+         u"“密码”" + unsavable},
+        {"a server the code page cannot hold", QStringLiteral("vpn\u0e01.example"), "u", "p", u"“服务器地址”" + unsavable},
+        {"a NUL in the user name", "new-server", QString::fromUtf16(u"u\0x", 3), "p", u"“用户名”" + unsavable},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         app.write("server.ini", before);
         fakes.boxes.boxes.clear();
         auto& w = open();
-        fill(w, c.server, c.user, c.pwd);
+        w.Text1->setText(c.server);
+        w.Text2->setText(c.user);
+        w.Text3->setText(c.pwd);
         w.Command1_Click();
-        ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
-        EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告");
-        EXPECT_NE(fakes.boxes.boxes[0].text.find(u"“" + c.field + u"”"), std::u16string::npos);
+        EXPECT_EQ(fakes.boxes.boxes, (std::vector<FakeMessageBoxes::Box>{{c.warning, 64, u"警告"}}));
         EXPECT_EQ(ini(), before);
-        EXPECT_TRUE(fakes.launcher.launches.empty());
+        EXPECT_TRUE(fakes.launcher.launches.empty()) << "the agent starts once the values are saved";
         EXPECT_TRUE(isLoaded<console::form_ssl_login>());
+        EXPECT_EQ(w.Text3->text(), c.pwd) << "the fields stay for the user to mend";
     }
 }
 

@@ -60,9 +60,11 @@ void form_gaimima::cmd_ok_Click()
         txt_new->setFocus();
         return;
     }
-    if (!platform::singleLinesOrWarn({{u"新密码", platform::u16(txt_new->text())},
-                                      {u"确认密码", platform::u16(txt_renew->text())}}))
+    if (auto field = platform::fieldWithLineBreak(
+            {{u"新密码", platform::u16(txt_new->text())}, {u"确认密码", platform::u16(txt_renew->text())}})) {
+        platform::msgBox(u"“" + *field + u"”中不能有换行，密码未修改！", platform::vbInformation, u"警告");
         return;
+    }
     if (txt_new->text() != txt_renew->text()) {
         platform::msgBox(u"新密码和确认密码输入不一致，请重输！", platform::vbInformation, u"提示");
         txt_new->clear();

@@ -590,7 +590,7 @@ TEST_F(PasswordWindows, PasswordChangeRefusesALineBreak)
 
         ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
         EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告");
-        EXPECT_NE(fakes.boxes.boxes[0].text.find(c.field), std::u16string::npos);
+        EXPECT_EQ(fakes.boxes.boxes[0].text, u"“" + c.field + u"”中不能有换行，密码未修改！");
         EXPECT_EQ(file(), "secret\r\n0\r\n");
         EXPECT_TRUE(isLoaded<console::form_gaimima>());
         EXPECT_EQ(w.txt_new->text(), c.fresh) << "the fields stay for the user to mend";

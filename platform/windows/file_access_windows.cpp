@@ -76,8 +76,8 @@ PasswordFileSecurity::PasswordFileSecurity()
     acl_.resize(size);
     if (!::InitializeAcl(acl(), size, ACL_REVISION))
         return;
-    // FILE_ALL_ACCESS rather than GENERIC_ALL: a generic right would be mapped by Windows
-    // only when the file is created, and not in what a test reads back.
+    // FILE_ALL_ACCESS, not GENERIC_ALL: the list then reads the same whether CreateFileW
+    // (which maps generic rights) or SetNamedSecurityInfoW (which keeps them) applies it.
     for (auto& sid : sids)
         if (!::AddAccessAllowedAceEx(acl(), ACL_REVISION, 0, FILE_ALL_ACCESS, sid.data()))
             return;

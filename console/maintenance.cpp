@@ -1,5 +1,6 @@
 #include "console/maintenance.h"
 
+#include "platform/host_paths.h"
 #include "platform/launcher.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
@@ -20,7 +21,7 @@ std::u16string commandPath(std::u16string_view path)
 
 void warnCannotStart(std::u16string_view program)
 {
-    const std::u16string file = platform::text::fromUtf8(platform::localPath(program).string());
+    const std::u16string file = platform::pathText(platform::localPath(program));
     platform::msgBox(u"无法启动程序 " + file + u"，请检查文件是否存在！", platform::vbInformation, u"警告");
 }
 

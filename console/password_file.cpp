@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/host_paths.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -54,7 +55,7 @@ void warnUnreadable(std::u16string_view refused)
 
 std::u16string displayPath()
 {
-    return platform::text::fromUtf8(platform::localPath(path).string());
+    return platform::pathText(platform::localPath(path));
 }
 
 } // namespace console::password_file

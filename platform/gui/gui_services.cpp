@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "platform/gui/qt_text.h"
+#include "platform/host_paths.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -47,7 +48,7 @@ public:
     void openUrl(std::u16string_view url) override { QDesktopServices::openUrl(QUrl(qs(url))); }
     void openHelp(const std::filesystem::path& file) override
     {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(qs(pathText(file))));
     }
     void sendKeys(std::u16string_view keys) override
     {

@@ -4,7 +4,6 @@
 #include "platform/file_io.h"
 
 #include <windows.h>
-#include <aclapi.h>
 
 #include <utility>
 
@@ -48,25 +47,6 @@ std::optional<FileStamp> stampOf(HANDLE h)
 }
 
 constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// A new file gets its target's access list, so that a rewrite keeps who may read it.
-void copyAccess(const std::filesystem::path& from, const std::filesystem::path& to)
-{
-    PACL acl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetNamedSecurityInfoW(from.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl,
-                                nullptr, &descriptor) != ERROR_SUCCESS)
-        return;
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    ::GetSecurityDescriptorControl(descriptor, &control, &revision);
-    SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION |
-                                ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION
-                                                               : UNPROTECTED_DACL_SECURITY_INFORMATION);
-    std::wstring path = to.wstring();
-    ::SetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT, what, nullptr, nullptr, acl, nullptr);
-    ::LocalFree(descriptor);
-}
 
 } // namespace
 
@@ -156,10 +136,15 @@ InputFile::~InputFile()
 
 std::optional<TemporaryFile> TemporaryFile::create(const std::filesystem::path& path)
 {
+    // Made with the access list of a password file, whatever it will hold, so that a
+    // password is never in a file that others may read; commit() opens a shared file up.
+    win::PasswordFileSecurity security;
+    if (!security.valid())
+        return std::nullopt;
     // Shared for deletion only, so that MoveFileExW can rename it while it is open, and
     // no other save can open it to take it for abandoned.
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, security.attributes(),
+                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return std::nullopt;
     return TemporaryFile(valueOf(h), path);
@@ -185,10 +170,8 @@ bool TemporaryFile::commit(const std::filesystem::path& target, bool ownerOnly)
         return false;
     HANDLE h = handleOf(handle_);
     bool ok = ::FlushFileBuffers(h) != FALSE;
-    if (ok && ownerOnly)
-        ok = win::makeOwnerOnly(path_);
-    else if (ok && regularFileStamp(target))
-        copyAccess(target, path_);
+    if (ok && !ownerOnly)
+        win::giveSharedAccess(path_, target);
     ok = ok && ::MoveFileExW(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     ::CloseHandle(std::exchange(h, nullptr));
     handle_ = noHandle;

@@ -1,6 +1,6 @@
 // The Windows services of the platform layer against the system itself (under Wine in
 // CI): WMI over COM, process start, the one-copy mutex, the disk-identity DLL, the
-// event log, ODBC and the clock.
+// event log, ODBC, the clock and the access lists of the files that hold a password.
 
 #include <windows.h>
 
@@ -12,19 +12,29 @@
 #include <thread>
 
 #include "config/disk_identity.h"
+#include "console/maintenance.h"
+#include "console/password_file.h"
+#include "platform/fakes/fakes.h"
 #include "platform/codepage.h"
 #include "platform/database.h"
 #include "platform/host.h"
+#include "platform/host_paths.h"
 #include "platform/library.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "platform/text_file.h"
 #include "platform/windows/event_log_windows.h"
+#include "platform/windows/file_access_windows.h"
 #include "platform/windows/instances_windows.h"
 #include "platform/windows/launcher_windows.h"
 #include "platform/windows/wmi_windows.h"
 #include "support/temp_folder.h"
 #include "support/wine.h"
+// After windows.h, whose names for the wide entry points would rename these.
+#undef GetPrivateProfileString
+#undef WritePrivateProfileString
+#include "platform/profile.h"
 
 using platform::WindowsWmi;
 using platform::text::toUtf8;
@@ -232,26 +242,142 @@ TEST(LocalClock, GivesTheLocalTime)
     EXPECT_EQ(now.month, t.wMonth);
 }
 
-TEST(AnsiCodePage, IsCodePage936WithoutBestFit)
+namespace {
+
+// The trustees of the allowed entries of an SDDL access list, "(A;;FA;;;SY)" giving "SY".
+std::vector<std::u16string> allowedTrustees(std::u16string_view sddl)
 {
-    ASSERT_EQ(::GetACP(), 936u) << "the test run sets a zh_CN locale";
-    struct Case {
-        std::u16string text;
-        std::optional<std::string> bytes;
-    } cases[] = {
-        {u"中文 CPU", std::string("\xD6\xD0\xCE\xC4 CPU")},
-        {u"€", std::string("\x80")},
-        {u"", std::string()},
-        // Characters the code page lacks fail instead of becoming "?" or a look-alike.
-        {u"\U0001F600", std::nullopt},
-        {u"\u0E01", std::nullopt},
-        {u"a\u00C0", std::nullopt},
-        {std::u16string(1, char16_t(0xD800)), std::nullopt},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(platform::toAnsi(c.text), c.bytes) << toUtf8(c.text);
-        if (c.bytes) {
-            EXPECT_EQ(platform::fromAnsi(*c.bytes), c.text) << toUtf8(c.text);
-        }
+    std::vector<std::u16string> out;
+    for (std::size_t open = sddl.find(u'('); open != std::u16string_view::npos; open = sddl.find(u'(', open + 1)) {
+        const std::size_t close = sddl.find(u')', open);
+        const std::u16string_view ace = sddl.substr(open + 1, close - open - 1);
+        if (ace.starts_with(u"A;"))
+            out.emplace_back(ace.substr(ace.rfind(u';') + 1));
     }
+    return out;
+}
+
+// The list a password file must have: its owner, SYSTEM (the OpenVPN service reads
+// pwd.txt as LocalSystem) and the Administrators, full control each, nothing inherited.
+std::u16string passwordFileAccess()
+{
+    return u"D:P(A;;FA;;;" + platform::win::currentUserText() + u")(A;;FA;;;SY)(A;;FA;;;BA)";
+}
+
+// Windows keeps the list as given. Wine keeps none: it reports one made from the Unix
+// permissions, which a list given when the file is made decides, so there it shows only
+// that nobody else (Everyone, Users) was let in.
+void expectPasswordFileAccess(const std::filesystem::path& file)
+{
+    const std::u16string access = platform::win::fileAccessText(file);
+    ASSERT_FALSE(access.empty()) << file.string();
+    if (!testsupport::underWine()) {
+        EXPECT_EQ(access, passwordFileAccess()) << file.string();
+        EXPECT_TRUE(platform::isOwnerOnly(file)) << file.string();
+        return;
+    }
+    const std::u16string user = platform::win::currentUserText();
+    const auto trustees = allowedTrustees(access);
+    EXPECT_NE(std::find(trustees.begin(), trustees.end(), user), trustees.end()) << toUtf8(access);
+    for (const auto& trustee : trustees)
+        EXPECT_TRUE(trustee == user || trustee == u"SY" || trustee == u"BA") << file.string() << ": " << toUtf8(access);
+}
+
+std::filesystem::path onlyTemporaryIn(const std::filesystem::path& folder)
+{
+    std::vector<std::filesystem::path> found;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().extension() == ".tmp")
+            found.push_back(entry.path());
+    return found.size() == 1 ? found[0] : std::filesystem::path();
+}
+
+} // namespace
+
+TEST(PasswordFiles, LetInTheirOwnerSystemAndTheAdministratorsAndNobodyElse)
+{
+    platform::win::PasswordFileSecurity security;
+    ASSERT_TRUE(security.valid());
+    EXPECT_EQ(platform::win::accessText(security.descriptor()), passwordFileAccess());
+
+    TempFolder t;
+    // An old pwd.txt that anybody may read, as an earlier version left it.
+    t.write("pwd.txt", "old\r\n");
+    auto writer = platform::TextWriter::create(text(t / "pwd.txt"), platform::FileAccess::OwnerOnly);
+    ASSERT_TRUE(writer);
+    // The file the password goes into has the list before its first byte.
+    const auto temporary = onlyTemporaryIn(t.path());
+    ASSERT_FALSE(temporary.empty());
+    expectPasswordFileAccess(temporary);
+    ASSERT_TRUE(writer->writeLine(u"secret"));
+    ASSERT_TRUE(writer->close());
+    expectPasswordFileAccess(t / "pwd.txt");
+    EXPECT_EQ(t.read("pwd.txt"), "secret\r\n");
+
+    // kongzitai.txt in the folder that stands for C:\windows.
+    const auto windowsFolder = platform::windowsFolder();
+    platform::setWindowsFolder(t / "windows");
+    auto console = platform::TextWriter::create(u"C:\\windows\\kongzitai.txt", platform::FileAccess::OwnerOnly);
+    ASSERT_TRUE(console);
+    console->writeLine(u"pw");
+    ASSERT_TRUE(console->close());
+    expectPasswordFileAccess(t / "windows" / "kongzitai.txt");
+    platform::setWindowsFolder(windowsFolder);
+
+    // server.ini through the profile functions: made with the list, then written.
+    ASSERT_TRUE(platform::WritePrivateProfileString(u"option", u"pwd", u"secret", text(t / "server.ini"),
+                                                    platform::FileAccess::OwnerOnly));
+    expectPasswordFileAccess(t / "server.ini");
+    EXPECT_EQ(t.read("server.ini"), "[option]\r\npwd=secret\r\n");
+}
+
+TEST(SharedFiles, KeepTheListOfTheFileTheyReplaceOrTakeTheFolders)
+{
+    TempFolder t;
+    const auto rewrite = [&](const char* name) {
+        auto writer = platform::TextWriter::create(text(t / name));
+        ASSERT_TRUE(writer);
+        writer->writeLine(u"remote 1.2.3.4");
+        ASSERT_TRUE(writer->close());
+    };
+    t.write("config.ovpn", "old\r\n");
+    const std::u16string before = platform::win::fileAccessText(t / "config.ovpn");
+    rewrite("config.ovpn");
+    EXPECT_EQ(platform::win::fileAccessText(t / "config.ovpn"), before);
+
+    // A new file gets what the folder passes down, not a password file's list.
+    rewrite("new.ovpn");
+    const std::u16string fresh = platform::win::fileAccessText(t / "new.ovpn");
+    EXPECT_FALSE(fresh.starts_with(u"D:P")) << toUtf8(fresh);
+    EXPECT_NE(fresh, passwordFileAccess());
+    if (testsupport::underWine()) {
+        // What Wine reports for any new file: Everyone may read it.
+        EXPECT_NE(fresh.find(u";;;WD)"), std::u16string::npos) << toUtf8(fresh);
+    }
+}
+
+// A path is shown as it is, whatever its characters: never through path::string(), whose
+// narrow text is the library's choice (UTF-8 in MinGW's, the ANSI code page elsewhere)
+// and which throws on a name that UTF-16 allows and no narrow encoding holds.
+TEST(PathTexts, NameTheFolderAsItIs)
+{
+    const std::u16string names[] = {
+        u"Corvane VPN 测试",
+        u"ไทย \u00C0",
+        u"x" + std::u16string(1, char16_t(0xD800)) + u"y", // a lone surrogate, which NTFS allows
+    };
+    const auto windowsFolder = platform::windowsFolder();
+    for (const auto& name : names) {
+        const std::u16string folder = u"C:\\users\\" + name;
+        platform::fakes::FakeMessageBoxes boxes;
+        platform::ScopedService<platform::MessageBoxes> installed(boxes);
+        console::warnCannotStart(folder + u"\\bin\\openvpnserv.exe");
+        ASSERT_EQ(boxes.boxes.size(), 1u) << toUtf8(name);
+        EXPECT_EQ(boxes.boxes[0].text, u"无法启动程序 " + folder + u"\\bin\\openvpnserv.exe，请检查文件是否存在！")
+            << toUtf8(name);
+
+        platform::setWindowsFolder(platform::pathFromText(folder));
+        EXPECT_EQ(console::password_file::displayPath(), folder + u"\\kongzitai.txt") << toUtf8(name);
+    }
+    platform::setWindowsFolder(windowsFolder);
 }

@@ -1,8 +1,10 @@
 // Line 7 of config.ovpn, the server line the address lookup rewrites: a rewrite adds no
 // line and changes no other byte; the address written is the address read back, with
-// the rest of the line kept; a lookup with the same answer a second time changes nothing;
-// a line 7 that is no remote directive is left alone; an address written is recorded; an
-// answer that is no address changes nothing and is logged as an error.
+// what stands before the directive and the rest of the line kept; a lookup with the same
+// answer a second time changes nothing; a line 7 that is neither empty nor a remote
+// directive (after blanks and "--") is left alone; the address written, without the
+// blanks around the answer, is recorded; an answer that is no address changes nothing
+// and is logged as an error.
 
 #include <filesystem>
 
@@ -62,6 +64,19 @@ std::string_view line7(std::string_view bytes)
     return s;
 }
 
+// Empty, blanks only, or "remote" as OpenVPN finds it: after blanks or tabs and "--",
+// alone or followed by a blank or a tab.
+bool mayBeRewritten(std::string_view line)
+{
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+        line.remove_prefix(1);
+    if (line.empty())
+        return true;
+    if (line.starts_with("--"))
+        line.remove_prefix(2);
+    return line == "remote" || line.starts_with("remote ") || line.starts_with("remote\t");
+}
+
 bool isHostCharacter(char16_t c)
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'.' ||
@@ -82,14 +97,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::erase_if(host, [](char16_t c) { return !isHostCharacter(c); });
     auto found = lookup::findServerLine(config);
     fuzz::check(found.has_value() == (lines(config).size() >= 7), "line 7 is found when the file has 7 lines", detail);
+    if (found)
+        fuzz::check(found->remote == mayBeRewritten(line7(config)),
+                    "line 7 is a server line when it is empty or OpenVPN reads remote there", detail);
     if (found && !host.empty()) {
         auto out = lookup::withServerAddress(config, *found, host);
         if (out) {
             std::string more = detail + "\nhost " + fuzz::show(host) + "\nrewritten " + fuzz::show(*out);
             fuzz::check(othersKept(config, *out), "a rewrite adds no line and changes no other line", more);
             auto again = lookup::findServerLine(*out);
-            fuzz::check(again && again->address == host && again->rest == found->rest,
-                        "the address written reads back with the rest of the line", more);
+            fuzz::check(again && again->address == host && again->rest == found->rest && again->lead == found->lead,
+                        "the address written reads back with the lead and the rest of the line", more);
         }
     }
 
@@ -113,6 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::writeBytes(app / "config" / "sno.conf", "SN0001\r\n");
     fuzz::writeBytes(app / "config" / "config.ovpn", config);
     database.answer = [&](const auto&) { return platform::FirstField{true, answer}; };
+    const std::u16string address = platform::text::trim(answer);
     NoConsole console;
 
     const auto entries = services.eventLog.entries.size();
@@ -121,18 +140,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     detail += "\nafter the lookup " + fuzz::show(first);
     fuzz::check(othersKept(config, first), "the lookup adds no line and changes no other line", detail);
     if (first != config) {
-        std::string_view old = line7(config);
-        fuzz::check(old == "remote" || old.starts_with("remote ") || old.starts_with("remote\t"),
-                    "a line 7 that is no remote directive is left alone", detail);
+        fuzz::check(mayBeRewritten(line7(config)), "a line 7 that is no remote directive is left alone", detail);
         auto written = lookup::findServerLine(first);
-        fuzz::check(written && written->address == answer, "the address written is the address of the answer",
-                    detail);
+        fuzz::check(written && written->address == address,
+                    "the address written is the address of the answer without its blanks", detail);
         auto recorded = fuzz::readBytes(windows / "remote_ip.conf");
-        fuzz::check(recorded && platform::fromAnsi(*recorded).starts_with(answer),
-                    "an address written is recorded", detail);
+        fuzz::check(recorded && platform::fromAnsi(*recorded) == address + u"\r\n", "an address written is recorded",
+                    detail);
+    }
+    // A server line and an answer that is an address: the address is applied.
+    if (found && found->remote && lookup::isServerAddress(address) && lookup::withServerAddress(config, *found, address)) {
+        auto written = lookup::findServerLine(first);
+        fuzz::check(written && written->address == address, "a server line gets the address of the answer", detail);
     }
     // With a line 7 to write, an answer the database gives is checked.
-    if (found && !answer.empty() && !lookup::isServerAddress(answer)) {
+    if (found && !answer.empty() && !lookup::isServerAddress(address)) {
         fuzz::check(first == config, "an answer that is no address changes nothing", detail);
         const auto& log = services.eventLog.entries;
         fuzz::check(log.size() == entries + 1 && log.back().type == 1 && log.back().eventId == 109,

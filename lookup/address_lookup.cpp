@@ -114,12 +114,14 @@ LookupEnd runAddressLookup(ConsoleView& console)
         return LookupEnd::QueryFailed;
     if (!answer->hasRow)
         return LookupEnd::NoAddress;
-    if (!answer->value || !isServerAddress(*answer->value)) {
+    // Blanks around it are no part of it: a char(n) column pads with them, and a hand
+    // may type one.
+    const std::u16string address = answer->value ? platform::text::trim(*answer->value) : std::u16string();
+    if (!answer->value || !isServerAddress(address)) {
         logErrorEntry(BadAddressError, u"数据库给出的服务器地址无效，地址未更新：" +
                                            (answer->value ? quotedForEntry(*answer->value) : u"NULL"));
         return LookupEnd::BadAddress;
     }
-    const std::u16string& address = *answer->value;
 
     bool applied = address == *last;
     if (applied && address == serverLine->address)

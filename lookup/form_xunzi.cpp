@@ -16,6 +16,19 @@ namespace lookup {
 using platform::qs;
 using platform::u16;
 
+namespace {
+
+// "U+0001": a character that shows nothing, named in a warning.
+std::u16string codePoint(char32_t c)
+{
+    std::u16string digits;
+    for (int shift = c > 0xFFFF ? 20 : 12; shift >= 0; shift -= 4)
+        digits += u"0123456789ABCDEF"[(c >> shift) & 0xF];
+    return u"U+" + digits;
+}
+
+} // namespace
+
 form_xunzi::form_xunzi(QWidget* parent) : QWidget(parent)
 {
     if (!Form_Initialize())
@@ -65,9 +78,18 @@ void form_xunzi::cmd_ok_Click()
         platform::msgBox(u"地址未保存：" + istrXMLPath + u" 不是格式正确的XML文件。", platform::vbInformation, u"警告");
         return;
     }
-    if (!platform::singleLinesOrWarn({{u"地址", u16(txtContent->text())}}))
+    const std::u16string address = u16(txtContent->text());
+    if (platform::holdsLineBreak(address)) {
+        platform::msgBox(u"地址未保存：地址中不能有换行。", platform::vbInformation, u"警告");
         return;
-    if (!SetNodeText(AddressPath, u16(txtContent->text()))) {
+    }
+    // A control character would make the file no XML (a NUL would cut the address).
+    if (auto c = platform::characterXmlLacks(address)) {
+        platform::msgBox(u"地址未保存：地址中含有XML文件不能保存的字符 " + codePoint(*c) + u"。", platform::vbInformation,
+                         u"警告");
+        return;
+    }
+    if (!SetNodeText(AddressPath, address)) {
         platform::msgBox(u"地址未保存：" + istrXMLPath + u" 中没有可写入地址的 /newdataset/url。",
                          platform::vbInformation, u"警告");
         return;

@@ -33,10 +33,22 @@ std::optional<ServerLine> findServerLine(std::string_view configBytes)
             line.begin = begin;
             line.end = end;
             std::u16string_view text = line.text;
-            line.remote = text.starts_with(keyword) && (text.size() == keyword.size() || isBlank(text[keyword.size()]));
+            std::size_t lead = 0;
+            while (lead < text.size() && isBlank(text[lead]))
+                ++lead;
+            if (lead == text.size()) {
+                line.remote = true;
+                return line;
+            }
+            // OpenVPN takes "--" before a directive in a file as it does on its command line.
+            if (text.substr(lead).starts_with(u"--"))
+                lead += 2;
+            std::u16string_view named = text.substr(lead);
+            line.remote = named.starts_with(keyword) && (named.size() == keyword.size() || isBlank(named[keyword.size()]));
             if (!line.remote)
                 return line;
-            std::u16string_view after = text.substr(keyword.size());
+            line.lead = text.substr(0, lead);
+            std::u16string_view after = named.substr(keyword.size());
             std::size_t from = 0;
             while (from < after.size() && isBlank(after[from]))
                 ++from;
@@ -59,7 +71,8 @@ std::optional<std::string> withServerAddress(std::string_view configBytes, const
 {
     if (!line.remote)
         return std::nullopt;
-    std::u16string text(directive);
+    std::u16string text = line.lead;
+    text += directive;
     text += address;
     text += line.rest;
     auto bytes = platform::toAnsi(text);

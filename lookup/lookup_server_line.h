@@ -11,6 +11,8 @@
 namespace lookup {
 
 struct ServerLine {
+    // What stands before "remote" as OpenVPN reads it: blanks or tabs, then "--" or nothing.
+    std::u16string lead;
     // The first word after "remote ".
     std::u16string address;
     // What follows the address on the line, from the blank after it.
@@ -18,7 +20,8 @@ struct ServerLine {
     // The line's bytes in the file, without its line end.
     std::size_t begin = 0;
     std::size_t end = 0;
-    // The line is a remote directive: "remote" alone or followed by a blank or a tab.
+    // The line is a remote directive: after the lead, "remote" alone or followed by a
+    // blank or a tab; or the line is empty (or blanks only), and a rewrite loses nothing.
     // Any other line 7 is no server line, and a rewrite would turn it into one.
     bool remote = false;
     // The whole line as read.
@@ -29,8 +32,8 @@ struct ServerLine {
 // line without a line end counts, an empty text after the last line end does not.
 std::optional<ServerLine> findServerLine(std::string_view configBytes);
 
-// The file with that line made "remote ", the address and the rest, its line end and
-// every other line unchanged. Nothing when the line is no remote directive or cannot be
+// The file with that line made the lead, "remote ", the address and the rest, its line
+// end and every other line unchanged. Nothing when the line is no remote directive or cannot be
 // written in code page 936.
 std::optional<std::string> withServerAddress(std::string_view configBytes, const ServerLine& line,
                                              std::u16string_view address);

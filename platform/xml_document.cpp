@@ -19,7 +19,8 @@ namespace {
 constexpr unsigned parseFlags = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_pi | pugi::parse_comments |
                                 pugi::parse_declaration | pugi::parse_doctype | pugi::parse_ws_pcdata;
 
-enum class FileEncoding { Utf8, Utf16Le, Utf16Be, Latin1, Ansi };
+// CodePage: a code page of Windows, by its number (Impl::codePage).
+enum class FileEncoding { Utf8, Utf16Le, Utf16Be, Latin1, Ascii, CodePage };
 
 bool startsWith(std::string_view s, std::string_view prefix)
 {
@@ -163,9 +164,9 @@ bool isUtf16Name(const std::string& name)
     return oneOf(name, {"utf-16", "utf-16le", "utf-16be"});
 }
 
-bool isAnsiName(const std::string& name)
+bool isAsciiName(const std::string& name)
 {
-    return oneOf(name, {"gb2312", "gbk", "gb18030", "cp936", "windows-936", "x-gbk", "euc-cn"});
+    return oneOf(name, {"us-ascii", "ascii"});
 }
 
 bool isLatin1Name(const std::string& name)
@@ -217,17 +218,19 @@ std::string asciiOfUtf16(std::string_view bytes, bool littleEndian)
     return out;
 }
 
-std::optional<std::string> encode(std::string_view utf8, FileEncoding encoding)
+std::optional<std::string> encode(std::string_view utf8, FileEncoding encoding, unsigned codePage)
 {
     switch (encoding) {
     case FileEncoding::Utf8:
         return std::string(utf8);
-    case FileEncoding::Ansi:
-        return toAnsi(text::fromUtf8(utf8));
-    case FileEncoding::Latin1: {
+    case FileEncoding::CodePage:
+        return toCodePage(codePage, text::fromUtf8(utf8));
+    case FileEncoding::Latin1:
+    case FileEncoding::Ascii: {
+        const char16_t last = encoding == FileEncoding::Ascii ? 0x7F : 0xFF;
         std::string out;
         for (char16_t c : text::fromUtf8(utf8)) {
-            if (c > 0xFF)
+            if (c > last)
                 return std::nullopt;
             out += static_cast<char>(c);
         }
@@ -326,11 +329,27 @@ std::optional<std::vector<std::string>> plainPath(std::string_view xpath)
 
 } // namespace
 
+std::optional<char32_t> characterXmlLacks(std::u16string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            ++i;
+            continue;
+        }
+        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE ||
+            c == 0xFFFF)
+            return c;
+    }
+    return std::nullopt;
+}
+
 struct XmlDocument::Impl {
     pugi::xml_document doc;
     LoadState state = LoadState::Empty;
     std::u16string reason;
     FileEncoding encoding = FileEncoding::Utf8;
+    unsigned codePage = 0;
     bool bom = false;
     std::string lineEnd = "\r\n";
     bool endsWithLineEnd = true;
@@ -427,14 +446,23 @@ bool XmlDocument::load(std::u16string_view path)
         return refuse(positionOf(head, 0) + named + u"与 UTF-8 字节顺序标记不符");
     } else if (isUtf16Name(name)) {
         return refuse(positionOf(head, 0) + named + u"与文件的字节不符");
-    } else if (isAnsiName(name)) {
-        d.encoding = FileEncoding::Ansi;
-        const std::u16string decoded = fromAnsi(body);
-        // Code page 936 has no U+FFFD of its own: one stands for bytes it cannot read.
-        if (auto bad = decoded.find(u'\uFFFD'); bad != std::u16string::npos)
-            return refuse(positionOf(text::toUtf8(decoded), text::toUtf8(decoded.substr(0, bad)).size()) +
-                          u"不是" + named + u"的有效字节");
-        buffer = text::toUtf8(decoded);
+    } else if (isAsciiName(name)) {
+        // A subset of UTF-8, and saved as no more than that.
+        d.encoding = FileEncoding::Ascii;
+        auto high = std::find_if(body.begin(), body.end(), [](char c) { return static_cast<unsigned char>(c) > 0x7F; });
+        if (high != body.end())
+            return refuse(positionOf(body, static_cast<std::size_t>(high - body.begin())) + u"不是" + named +
+                          u"的有效字节");
+        buffer = body;
+    } else if (auto codePage = codePageNamed(name)) {
+        auto decoded = fromCodePage(*codePage, body);
+        if (!decoded)
+            return refuse(positionOf(head, 0) + u"不支持" + named);
+        d.encoding = FileEncoding::CodePage;
+        d.codePage = *codePage;
+        if (decoded->invalidAt)
+            return refuse(positionOf(body, *decoded->invalidAt) + u"不是" + named + u"的有效字节");
+        buffer = text::toUtf8(decoded->text);
     } else if (isLatin1Name(name)) {
         d.encoding = FileEncoding::Latin1;
         buffer = body;
@@ -487,7 +515,7 @@ std::optional<std::u16string> XmlDocument::nodeText(std::u16string_view xpath) c
 bool XmlDocument::setNodeText(std::u16string_view xpath, std::u16string_view value)
 {
     Impl& d = *impl_;
-    if (d.state == LoadState::Malformed)
+    if (d.state == LoadState::Malformed || characterXmlLacks(value))
         return false;
     const std::string v = text::toUtf8(value);
     auto found = d.select(xpath);
@@ -558,7 +586,7 @@ bool XmlDocument::save(std::u16string_view path) const
     }
     if (!first && d.endsWithLineEnd)
         utf8 += d.lineEnd;
-    auto bytes = encode(utf8, d.encoding);
+    auto bytes = encode(utf8, d.encoding, d.codePage);
     if (!bytes) {
         d.unencodable = true;
         return false;

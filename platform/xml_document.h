@@ -10,6 +10,11 @@
 
 namespace platform {
 
+// The first character of the text that no XML 1.0 document can hold: a control
+// character other than tab, LF and CR (NUL among them), U+FFFE, U+FFFF, or half of a
+// surrogate pair (as the code unit). Nothing when every character can stand in a document.
+std::optional<char32_t> characterXmlLacks(std::u16string_view text);
+
 class XmlDocument {
 public:
     XmlDocument();
@@ -34,7 +39,8 @@ public:
     // Replaces the content of the first element that the path selects with the text.
     // For a plain path of element names ("/newdataset/url") a missing element is added,
     // with its missing ancestors. False when nothing can take the text: the document is
-    // malformed, the path is no plain one, or the document's root has another name.
+    // malformed, the path is no plain one, or the document's root has another name; and
+    // when the text holds a character that XML lacks (see characterXmlLacks).
     bool setNodeText(std::u16string_view xpath, std::u16string_view value);
     // Writes the whole document atomically. False when the document is malformed, a
     // character cannot be written in its encoding, or the file cannot be written.

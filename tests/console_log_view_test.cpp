@@ -260,6 +260,28 @@ TEST(LogViewTicks, EachTickShowsWhatARereadOfTheWholeLogShows)
              fs::last_write_time(f, time + std::chrono::seconds(1));
          },
          -1},
+        {"rewritten to the same size, its last 256 bytes as they were", lines(1, 20),
+         [](const fs::path& f) {
+             auto time = fs::last_write_time(f);
+             std::string bytes = lines(1, 20);
+             bytes.replace(bytes.find("line 1"), 6, "LINE 1");
+             rewrite(f, bytes);
+             fs::last_write_time(f, time + std::chrono::seconds(1));
+         },
+         -1},
+        // A tail read leaves out the line that begins exactly where it begins.
+        {"a fresh line begins exactly as far back as a tail read reaches", lines(1, 3),
+         [](const fs::path& f) {
+             const std::string edge = "Wed Dec 09 08:09:11 2026 at the edge\r\n";
+             append(f, edge + std::string(platform::MaxTailBytes - edge.size() - 2, 'z') + "\r\n");
+         },
+         -1},
+        {"a line shown begins exactly as far back as a tail read reaches", lines(1, 3),
+         [](const fs::path& f) {
+             const std::uint64_t second = lines(1, 1).size(), size = fs::file_size(f);
+             append(f, std::string(platform::MaxTailBytes - (size - second) - 2, 'z') + "\r\n");
+         },
+         -1},
         {"rotated", lines(1, 5),
          [](const fs::path& f) {
              fs::rename(f, f.string() + ".1");

@@ -45,6 +45,18 @@ TEST(LogChange, LogStampToDate)
         EXPECT_EQ(show(logchange::LogStampToDate(c.stamp)), c.date) << toUtf8(c.stamp);
 }
 
+TEST(LogChange, EveryMonthNameGivesItsNumber)
+{
+    const std::pair<const char16_t*, const char*> months[] = {
+        {u"Jan", "01"}, {u"Feb", "02"}, {u"Mar", "03"}, {u"Apr", "04"}, {u"May", "05"}, {u"Jun", "06"},
+        {u"Jul", "07"}, {u"Aug", "08"}, {u"Sep", "09"}, {u"Oct", "10"}, {u"Nov", "11"}, {u"Dec", "12"},
+    };
+    for (const auto& [name, number] : months) {
+        const std::u16string stamp = u"Sun " + std::u16string(name) + u" 28 12:00:00 2025";
+        EXPECT_EQ(show(logchange::LogStampToDate(stamp)), std::string("2025年") + number + "月28日") << toUtf8(stamp);
+    }
+}
+
 TEST(LogChange, TextsOfThePresentMoment)
 {
     platform::fakes::FakeServices fakes;

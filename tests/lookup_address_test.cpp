@@ -291,6 +291,15 @@ TEST_F(AddressLookup, DecidesAsTheTableSays)
          "10.0.0.1\r\n"},
         {"compared with case", "VPN.example.com\r\n", "remote VPN.example.com", u"vpn.example.com", LookupEnd::Applied,
          "remote vpn.example.com", "vpn.example.com\r\n"},
+        {"blanks around the new address, as char(n) pads it, do not count", "10.0.0.1\r\n", "remote 10.0.0.1 1194",
+         u" 10.0.0.1      ", LookupEnd::Unchanged, {}, {}},
+        {"blanks around the new address are not written", "10.0.0.9\r\n", "remote 10.0.0.1 1194", u"10.0.0.2    ",
+         LookupEnd::Applied, "remote 10.0.0.2 1194", "10.0.0.2\r\n"},
+        {"blanks and -- before the directive kept", "10.0.0.9\r\n", " \t--remote 10.0.0.1 1194", u"10.0.0.2",
+         LookupEnd::Applied, " \t--remote 10.0.0.2 1194", "10.0.0.2\r\n"},
+        {"an indented line 7 applied already", "10.0.0.1\r\n", "  remote 10.0.0.1", u"10.0.0.1", LookupEnd::Unchanged, {},
+         {}},
+        {"an empty line 7 gets the directive", "10.0.0.2\r\n", "", u"10.0.0.2", LookupEnd::Applied, "remote 10.0.0.2", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -407,8 +416,8 @@ TEST_F(AddressLookup, AnAddressThatIsNoAddressChangesNothingAndIsLogged)
         {"empty", u"''", u"“”"},
         {"CR LF and a directive", ::quoted(u"10.0.0.2\r\nup /tmp/x"), u"“10.0.0.2\\r\\nup /tmp/x”"},
         {"a port after a blank", ::quoted(u"10.0.0.2 443"), u"“10.0.0.2 443”"},
-        {"a trailing blank", ::quoted(u"10.0.0.2 "), u"“10.0.0.2 ”"},
-        {"blank only", ::quoted(u" "), u"“ ”"},
+        {"blanks only", ::quoted(u"   "), u"“   ”"},
+        {"a tab after it", ::quoted(u"10.0.0.2\t"), u"“10.0.0.2\\t”"},
         {"quotes", ::quoted(u"\"10.0.0.2\""), u"“\"10.0.0.2\"”"},
         {"a single quote", ::quoted(u"'10.0.0.2'"), u"“'10.0.0.2'”"},
         {"a semicolon", ::quoted(u"10.0.0.2;reboot"), u"“10.0.0.2;reboot”"},
@@ -453,7 +462,7 @@ TEST_F(AddressLookup, GoodAddressesAreApplied)
 
 TEST_F(AddressLookup, ALine7ThatIsNoRemoteDirectiveIsLeftAlone)
 {
-    for (const char* line7 : {"", "persist-key", "auth-user-pass pwd.txt", "remotely 10.0.0.1"}) {
+    for (const char* line7 : {"persist-key", "auth-user-pass pwd.txt", "remotely 10.0.0.1", "  # remote 10.0.0.1"}) {
         SCOPED_TRACE(line7);
         install();
         root().write(configFile, configWith(line7));

@@ -36,6 +36,17 @@ TEST(ServerLine, ReadsTheAddressAndRewritesOnlyIt)
         {"extra blanks and tabs", sixLines + "remote   1.2.3.4\t1194\r\n", u"1.2.3.4", sixLines + "remote 9.9.9.9\t1194\r\n"},
         {"code page 936 after the address", sixLines + gbk("remote 1.2.3.4 1194 # 主服务器\r\n"), u"1.2.3.4",
          sixLines + gbk("remote 9.9.9.9 1194 # 主服务器\r\n")},
+        // As OpenVPN reads a directive: blanks before it and "--" are kept.
+        {"blanks before the directive", sixLines + "  remote 1.2.3.4 1194\r\n", u"1.2.3.4",
+         sixLines + "  remote 9.9.9.9 1194\r\n"},
+        {"a tab before the directive", sixLines + "\tremote 1.2.3.4\r\n", u"1.2.3.4", sixLines + "\tremote 9.9.9.9\r\n"},
+        {"-- before the directive", sixLines + "--remote 1.2.3.4 1194\r\n", u"1.2.3.4",
+         sixLines + "--remote 9.9.9.9 1194\r\n"},
+        {"blanks and --", sixLines + " \t--remote\t1.2.3.4\r\n", u"1.2.3.4", sixLines + " \t--remote 9.9.9.9\r\n"},
+        {"bare directive after --", sixLines + "--remote\r\nverb 3\r\n", u"", sixLines + "--remote 9.9.9.9\r\nverb 3\r\n"},
+        // Nothing to lose: written as the directive alone.
+        {"empty line", sixLines + "\r\nverb 3\r\n", u"", sixLines + "remote 9.9.9.9\r\nverb 3\r\n"},
+        {"blanks only", sixLines + " \t \nverb 3\n", u"", sixLines + "remote 9.9.9.9\nverb 3\n"},
     };
     for (const auto& c : cases) {
         auto line = findServerLine(c.before);
@@ -62,8 +73,10 @@ TEST(ServerLine, AnAddressOutsideCodePage936IsNotWritten)
 
 TEST(ServerLine, ALine7ThatIsNoRemoteDirectiveIsNotRewritten)
 {
-    for (std::string line7 : {"", "dev tun", "persist-key", "auth-user-pass pwd.txt", "remotely 1.2.3.4",
-                              " remote 1.2.3.4", "# remote 1.2.3.4", "Remote 1.2.3.4", "remote-random"}) {
+    for (std::string line7 : {"dev tun", "persist-key", "auth-user-pass pwd.txt", "remotely 1.2.3.4", "# remote 1.2.3.4",
+                              "  # remote 1.2.3.4", "; remote 1.2.3.4", "Remote 1.2.3.4", "remote-random",
+                              "  dev tun", "--dev tun", "-remote 1.2.3.4", "---remote 1.2.3.4", "-- remote 1.2.3.4",
+                              "--", "  --remotely 1.2.3.4"}) {
         SCOPED_TRACE(line7);
         const std::string bytes = sixLines + line7 + "\r\nverb 3\r\n";
         auto line = findServerLine(bytes);

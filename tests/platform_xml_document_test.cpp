@@ -46,12 +46,15 @@ void onSmallStack(std::function<void()> steps)
 
 TEST(XmlDocument, TakesTheEncodingFromTheDeclarationAtTheVeryStart)
 {
+    auto decl = [](const char* encoding) { return "<?xml version=\"1.0\" encoding=\"" + std::string(encoding) + "\"?>\r\n"; };
     struct Case {
         const char* name;
         std::string before;
         std::string shown;
-        std::string after; // with the address 新地址; empty: refused, the reason holds `reason`
+        std::string after; // with the address typed; empty: refused, the reason holds `reason`; "<unencodable>": the
+                           // encoding lacks a character typed, and the save fails
         std::u16string reason = {};
+        std::u16string typed = u"新地址";
     } cases[] = {
         {"gb2312", gbk(gbDecl + "\r\n<newdataset><url>旧</url></newdataset>\r\n"), "旧",
          gbk(gbDecl + "\r\n<newdataset><url>新地址</url></newdataset>\r\n")},
@@ -100,8 +103,28 @@ TEST(XmlDocument, TakesTheEncodingFromTheDeclarationAtTheVeryStart)
          u"第 1 行第 18 列：不是有效的 UTF-8 字节"},
         {"bytes that are no gb2312", gbDecl + "<newdataset><url>\x81\x20</url></newdataset>", "", "",
          u"不是声明的编码“gb2312”的有效字节"},
-        {"an encoding it cannot read", "<?xml version=\"1.0\" encoding=\"big5\"?><newdataset/>", "", "",
-         u"不支持声明的编码“big5”"},
+        {"us-ascii", decl("us-ascii") + "<newdataset><url>http://a/</url></newdataset>", "http://a/",
+         decl("us-ascii") + "<newdataset><url>http://b/</url></newdataset>", {}, u"http://b/"},
+        {"ascii in capitals", decl("ASCII") + "<newdataset><url>a</url></newdataset>\r\n", "a",
+         decl("ASCII") + "<newdataset><url>b</url></newdataset>\r\n", {}, u"b"},
+        {"big5", decl("big5") + "<newdataset><url>\xA6\x61</url></newdataset>", "地",
+         decl("big5") + "<newdataset><url>\xA6\x61\xA7\x7D</url></newdataset>", {}, u"地址"},
+        {"windows-1252", decl("windows-1252") + "<newdataset><url>caf\xE9</url></newdataset>", "café",
+         decl("windows-1252") + "<newdataset><url>\x80 caf\xE9</url></newdataset>", {}, u"€ café"},
+        {"gb18030 beyond gbk", decl("gb18030") + "<newdataset><url>\x94\x39\xFC\x36</url></newdataset>", "\U0001F600",
+         decl("gb18030") + "<newdataset><url>\xB5\xD8\x94\x39\xFC\x36</url></newdataset>", {}, u"地\U0001F600"},
+        {"a character ascii lacks", decl("us-ascii") + "<newdataset><url>a</url></newdataset>", "a", "<unencodable>"},
+        {"a character windows-1252 lacks", decl("windows-1252") + "<newdataset><url>a</url></newdataset>", "a",
+         "<unencodable>"},
+
+        {"a byte above ascii", decl("us-ascii") + "<newdataset><url>caf\xE9</url></newdataset>", "", "",
+         u"第 2 行第 21 列：不是声明的编码“us-ascii”的有效字节"},
+        {"bytes that are no big5", decl("big5") + "<newdataset>\r\n<url>\xA6\x20</url></newdataset>", "", "",
+         u"第 3 行第 6 列：不是声明的编码“big5”的有效字节"},
+        {"an encoding it cannot read", "<?xml version=\"1.0\" encoding=\"iso-2022-jp\"?><newdataset/>", "", "",
+         u"第 1 行第 1 列：不支持声明的编码“iso-2022-jp”"},
+        {"an encoding that does not convert alike everywhere",
+         "<?xml version=\"1.0\" encoding=\"windows-1258\"?><newdataset/>", "", "", u"不支持声明的编码“windows-1258”"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -119,9 +142,18 @@ TEST(XmlDocument, TakesTheEncodingFromTheDeclarationAtTheVeryStart)
             continue;
         }
         EXPECT_EQ(toUtf8(doc.nodeText(u"/newdataset/url").value_or(u"<none>")), c.shown);
-        EXPECT_TRUE(doc.setNodeText(u"/newdataset/url", u"新地址"));
+        EXPECT_TRUE(doc.setNodeText(u"/newdataset/url", c.typed));
+        if (c.after == "<unencodable>") {
+            EXPECT_FALSE(doc.save(pathOf(t)));
+            EXPECT_TRUE(doc.lastSaveUnencodable());
+            EXPECT_EQ(t.read("config.xml"), c.before);
+            continue;
+        }
         EXPECT_TRUE(doc.save(pathOf(t)));
         EXPECT_EQ(t.read("config.xml"), c.after);
+        XmlDocument again;
+        ASSERT_TRUE(again.load(pathOf(t)));
+        EXPECT_EQ(again.nodeText(u"/newdataset/url"), c.typed);
     }
 }
 
@@ -151,4 +183,35 @@ TEST(XmlDocument, NestingDeeperThanAnyStackCostsOnlyItsSize)
     EXPECT_TRUE(set);
     EXPECT_TRUE(saved);
     EXPECT_EQ(t.read("config.xml"), "<newdataset><url>http://new/</url><deep>" + nested + "</deep></newdataset>");
+}
+
+TEST(XmlDocument, TakesNoTextThatNoXmlDocumentCanHold)
+{
+    struct Case {
+        std::u16string text;
+        std::optional<char32_t> lacking;
+    } cases[] = {
+        {u"http://a/\tb\r\n", std::nullopt},
+        {u"\x7F\u0085\uFFFD\U0001F600", std::nullopt}, // allowed, if discouraged
+        {u"a\u0001b", 0x01},
+        {std::u16string(u"a\0b", 3), 0x00},
+        {u"\u001F", 0x1F},
+        {u"\u000B\u000C", 0x0B},
+        {u"a\uFFFE", 0xFFFE},
+        {u"\uFFFF", 0xFFFF},
+        {u"a\xD800", 0xD800},
+        {u"\xDC00" u"a", 0xDC00},
+        {u"\xDC00\xD800", 0xDC00},
+    };
+    const std::string content = "<newdataset><url>old</url></newdataset>";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(platform::text::toUtf8(c.text)));
+        EXPECT_EQ(platform::characterXmlLacks(c.text), c.lacking);
+        TempFolder t;
+        t.write("config.xml", content);
+        XmlDocument doc;
+        ASSERT_TRUE(doc.load(pathOf(t)));
+        EXPECT_EQ(doc.setNodeText(u"/newdataset/url", c.text), !c.lacking);
+        EXPECT_EQ(doc.nodeText(u"/newdataset/url"), c.lacking ? u"old" : c.text);
+    }
 }

@@ -73,6 +73,8 @@ TEST_F(XunziWindow, SaveChangesTheFirstAddressAndKeepsTheRest)
         {"empty value", "<newdataset><url>http://a/</url></newdataset>", "http://a/", "", "<newdataset><url/></newdataset>"},
         {"two url elements", "<newdataset><url>first</url><url>second</url></newdataset>", "first", "new",
          "<newdataset><url>new</url><url>second</url></newdataset>"},
+        {"a tab and characters XML allows", "<newdataset><url>a</url></newdataset>", "a", "http://a/\tb\x7F\u00A0",
+         "<newdataset><url>http://a/\tb\x7F\u00A0</url></newdataset>"},
         {"no url element", "<newdataset><other/></newdataset>\n", "", "http://b/",
          "<newdataset><other/><url>http://b/</url></newdataset>\n"},
         {"gb2312 document",
@@ -195,18 +197,32 @@ TEST_F(XunziWindow, SaveThatCannotWriteWarnsAndLeavesTheFile)
     }
 }
 
-TEST_F(XunziWindow, ALineBreakInTheAddressWritesNothing)
+TEST_F(XunziWindow, AnAddressOfMoreThanOneLineOrWithAControlCharacterWritesNothing)
 {
     const std::string content = "<newdataset><url>a</url></newdataset>";
-    for (const char* typed : {"http://new/\n", "http://a/\r\nb", "\r"}) {
-        SCOPED_TRACE(typed);
+    const std::u16string lineBreak = u"地址未保存：地址中不能有换行。";
+    auto lacking = [](std::u16string_view code) { return u"地址未保存：地址中含有XML文件不能保存的字符 " + std::u16string(code) + u"。"; };
+    const struct {
+        std::u16string typed;
+        std::u16string warning;
+    } cases[] = {
+        {u"http://new/\n", lineBreak},
+        {u"http://a/\r\nb", lineBreak},
+        {u"\r", lineBreak},
+        {u"http://a/\u0001b", lacking(u"U+0001")},
+        {std::u16string(u"http://a/\0b", 11), lacking(u"U+0000")},
+        {u"\u001B[0m", lacking(u"U+001B")},
+        {u"http://a/\uFFFE", lacking(u"U+FFFE")},
+        {u"http://a/\xD800" u"b", lacking(u"U+D800")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(platform::text::toUtf8(c.warning));
         app.write("config/config.xml", content);
-        open();
+        open().txtContent->setText(platform::qs(c.typed));
+        ASSERT_EQ(platform::u16(open().txtContent->text()), c.typed);
         fakes.boxes.boxes.clear();
-        saveAs(typed);
-        ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
-        EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告");
-        EXPECT_NE(fakes.boxes.boxes[0].text.find(u"“地址”"), std::u16string::npos);
+        open().cmd_ok_Click();
+        EXPECT_EQ(fakes.boxes.boxes, (std::vector<Box>{{c.warning, platform::vbInformation, u"警告"}}));
         EXPECT_EQ(app.read("config/config.xml"), content);
         EXPECT_TRUE(isOpen());
         closeWindow();

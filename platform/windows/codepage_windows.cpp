@@ -39,8 +39,6 @@ std::optional<std::string> encode(UINT codePage, std::u16string_view text)
     return out;
 }
 
-namespace {
-
 std::optional<std::u16string> decodeWith(UINT codePage, DWORD flags, std::string_view bytes)
 {
     int length = static_cast<int>(bytes.size());
@@ -54,8 +52,6 @@ std::optional<std::u16string> decodeWith(UINT codePage, DWORD flags, std::string
     out.resize(static_cast<std::size_t>(n));
     return out;
 }
-
-} // namespace
 
 std::u16string decode(UINT codePage, std::string_view bytes)
 {
@@ -86,17 +82,11 @@ std::u16string fromAnsi(std::string_view bytes)
 
 } // namespace platform
 
-// Other code pages, by number. GB18030 takes none of the flags that guard the others:
-// it holds every character, so only a broken UTF-16 text fails it.
+// Other code pages, by number, with the flags each takes (see conversionFlags).
 
 namespace platform {
 
 namespace {
-
-DWORD wideToNarrowFlags(unsigned codePage)
-{
-    return codePage == 54936 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-}
 
 // The number of bytes of the first valid sequence of `bytes`, or 0.
 std::size_t sequenceLength(unsigned codePage, std::string_view bytes, std::size_t longest)
@@ -118,22 +108,7 @@ std::optional<std::string> toCodePage(unsigned codePage, std::u16string_view tex
 {
     if (!codePageAvailable(codePage))
         return std::nullopt;
-    if (text.empty())
-        return std::string();
-    auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-    const int length = static_cast<int>(text.size());
-    const DWORD flags = wideToNarrowFlags(codePage);
-    BOOL usedDefault = FALSE;
-    BOOL* used = codePage == 54936 ? nullptr : &usedDefault;
-    int n = ::WideCharToMultiByte(codePage, flags, wide, length, nullptr, 0, nullptr, used);
-    if (n <= 0 || usedDefault)
-        return std::nullopt;
-    std::string out(static_cast<std::size_t>(n), '\0');
-    n = ::WideCharToMultiByte(codePage, flags, wide, length, out.data(), n, nullptr, used);
-    if (n <= 0 || usedDefault)
-        return std::nullopt;
-    out.resize(static_cast<std::size_t>(n));
-    return out;
+    return win::encode(codePage, text);
 }
 
 std::optional<CodePageText> fromCodePage(unsigned codePage, std::string_view bytes)
@@ -145,16 +120,9 @@ std::optional<CodePageText> fromCodePage(unsigned codePage, std::string_view byt
     if (bytes.empty())
         return result;
     auto convert = [&](std::string_view part) {
-        const int length = static_cast<int>(part.size());
-        int n = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, part.data(), length, nullptr, 0);
-        if (n <= 0)
-            return false;
-        const std::size_t at = result.text.size();
-        result.text.resize(at + static_cast<std::size_t>(n));
-        n = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, part.data(), length,
-                                  reinterpret_cast<wchar_t*>(result.text.data() + at), n);
-        result.text.resize(at + static_cast<std::size_t>(n > 0 ? n : 0));
-        return n > 0;
+        auto text = win::decodeWith(codePage, MB_ERR_INVALID_CHARS, part);
+        result.text = text.value_or(std::u16string());
+        return text.has_value();
     };
     if (convert(bytes))
         return result;

@@ -23,6 +23,8 @@ ConversionFlags conversionFlags(UINT codePage);
 
 // Nothing when a character cannot be written in the code page (CP_ACP: the ANSI one).
 std::optional<std::string> encode(UINT codePage, std::u16string_view text);
+// Nothing when the flags refuse the bytes (MB_ERR_INVALID_CHARS and a bad sequence).
+std::optional<std::u16string> decodeWith(UINT codePage, DWORD flags, std::string_view bytes);
 // Bytes that are no sequence of the code page become U+FFFD, unless the code page's own
 // table gives them a character (code page 936 reads a lone 0xFF as a private one).
 std::u16string decode(UINT codePage, std::string_view bytes);

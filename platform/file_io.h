@@ -73,8 +73,9 @@ private:
     std::filesystem::path path_;
 };
 
-// The names in a folder (no "." and ".."); empty when it cannot be listed.
-std::vector<std::string> folderEntries(const std::filesystem::path& folder);
+// The names in a folder (no "." and ".."), as the file system holds them; empty when it
+// cannot be listed.
+std::vector<std::filesystem::path> folderEntries(const std::filesystem::path& folder);
 
 // Removes a temporary file that no save holds open any more; false when it is in use,
 // gone, or no regular file.

@@ -40,14 +40,24 @@ std::optional<std::filesystem::path>& readOnlyFolder()
     return folder;
 }
 
-bool writable(const std::filesystem::path& target)
+bool writable(const std::filesystem::path& folder)
 {
     if (!readOnlyFolder())
         return true;
     std::error_code ec;
-    auto a = std::filesystem::weakly_canonical(target.parent_path(), ec);
+    auto a = std::filesystem::weakly_canonical(folder, ec);
     auto b = std::filesystem::weakly_canonical(*readOnlyFolder(), ec);
     return a != b;
+}
+
+// Names are made of the path's own pieces, never through a conversion of the whole path
+// (on Windows path::string() would give the ANSI code page).
+using NativeName = std::filesystem::path::string_type;
+
+void appendAscii(NativeName& name, std::string_view ascii)
+{
+    for (char c : ascii)
+        name += static_cast<NativeName::value_type>(c);
 }
 
 // Temporaries are named ".<file name>.<RandomChars random letters and digits>.tmp", so
@@ -55,67 +65,70 @@ bool writable(const std::filesystem::path& target)
 constexpr std::size_t RandomChars = 8;
 constexpr std::string_view TemporarySuffix = ".tmp";
 
-std::string temporaryPrefix(const std::filesystem::path& target)
+SaveTarget saveTarget(std::u16string_view path)
 {
-    // Appended piece by piece: GCC 12 warns (-Wrestrict) on "." + a string at -O2.
-    std::string prefix(1, '.');
-    prefix += target.filename().string();
-    prefix += '.';
-    return prefix;
+    LocalPath local = resolvePath(path);
+    SaveTarget target;
+    target.folder = local.file.has_parent_path() ? local.file.parent_path() : std::filesystem::path(".");
+    appendAscii(target.temporaryPrefix, ".");
+    target.temporaryPrefix += local.file.filename().native();
+    appendAscii(target.temporaryPrefix, ".");
+    target.file = std::move(local.file);
+    target.inWindowsFolder = local.inWindowsFolder;
+    return target;
 }
 
-bool isTemporaryOf(std::string_view name, std::string_view prefix)
+bool isTemporaryOf(const NativeName& name, const NativeName& prefix)
 {
-    if (name.size() != prefix.size() + RandomChars + TemporarySuffix.size() || !name.starts_with(prefix) ||
-        !name.ends_with(TemporarySuffix))
+    if (name.size() != prefix.size() + RandomChars + TemporarySuffix.size() || name.compare(0, prefix.size(), prefix) != 0)
         return false;
-    std::string_view random = name.substr(prefix.size(), RandomChars);
-    return std::all_of(random.begin(), random.end(),
-                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); });
+    auto c = name.begin() + static_cast<std::ptrdiff_t>(prefix.size());
+    for (std::size_t i = 0; i < RandomChars; ++i, ++c)
+        if (!((*c >= 'a' && *c <= 'z') || (*c >= '0' && *c <= '9')))
+            return false;
+    return std::equal(TemporarySuffix.begin(), TemporarySuffix.end(), c, name.end(),
+                      [](char a, NativeName::value_type b) { return static_cast<NativeName::value_type>(a) == b; });
 }
 
-std::string temporaryName(std::string_view prefix)
+std::filesystem::path temporaryName(const SaveTarget& target)
 {
     static constexpr std::string_view chars = "abcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937_64 random{std::random_device{}()};
-    std::string name(prefix);
+    NativeName name = target.temporaryPrefix;
     std::uniform_int_distribution<std::size_t> pick(0, chars.size() - 1);
     for (std::size_t i = 0; i < RandomChars; ++i)
-        name += chars[pick(random)];
-    name += TemporarySuffix;
-    return name;
-}
-
-std::filesystem::path folderOf(const std::filesystem::path& target)
-{
-    return target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+        name += static_cast<NativeName::value_type>(chars[pick(random)]);
+    appendAscii(name, TemporarySuffix);
+    return target.folder / name;
 }
 
 // A save killed half-way leaves its temporary behind; the next save of the same file
 // removes it, unless another save still writes it.
-void removeStaleTemporaries(const std::filesystem::path& target)
+void removeStaleTemporaries(const SaveTarget& target)
 {
-    const std::string prefix = temporaryPrefix(target);
-    const std::filesystem::path folder = folderOf(target);
-    for (const auto& name : folderEntries(folder))
-        if (isTemporaryOf(name, prefix))
-            removeAbandonedTemporary(folder / name);
+    for (const auto& name : folderEntries(target.folder))
+        if (isTemporaryOf(name.native(), target.temporaryPrefix))
+            removeAbandonedTemporary(target.folder / name);
+}
+
+std::optional<TemporaryFile> newTemporary(const SaveTarget& target)
+{
+    for (int attempt = 0; attempt < 8; ++attempt)
+        if (auto file = TemporaryFile::create(temporaryName(target)))
+            return file;
+    return std::nullopt;
 }
 
 // The temporary beside the target, so that the rename cannot cross file systems.
-std::optional<TemporaryFile> beginSave(std::u16string_view path, std::filesystem::path& target)
+std::optional<TemporaryFile> beginSave(const SaveTarget& target)
 {
-    target = localPath(path);
     std::error_code ec;
-    if (!writable(target) || std::filesystem::is_directory(target, ec))
+    if (!writable(target.folder) || std::filesystem::is_directory(target.file, ec))
         return std::nullopt;
-    createWindowsFolderFor(path);
+    if (target.inWindowsFolder)
+        createFolders(windowsFolder());
     removeStaleTemporaries(target);
-    const std::string prefix = temporaryPrefix(target);
-    for (int attempt = 0; attempt < 8; ++attempt)
-        if (auto file = TemporaryFile::create(folderOf(target) / temporaryName(prefix)))
-            return file;
-    return std::nullopt;
+    return newTemporary(target);
 }
 
 std::optional<InputFile> openForReading(std::u16string_view path)
@@ -226,15 +239,15 @@ void TextReader::close()
 
 // ---- TextWriter -------------------------------------------------------------------
 
-TextWriter::TextWriter(TemporaryFile file, std::filesystem::path target, FileAccess access)
+TextWriter::TextWriter(TemporaryFile file, SaveTarget target, FileAccess access)
     : file_(std::move(file)), target_(std::move(target)), access_(access)
 {
 }
 
 std::optional<TextWriter> TextWriter::create(std::u16string_view path, FileAccess access)
 {
-    std::filesystem::path target;
-    auto file = beginSave(path, target);
+    SaveTarget target = saveTarget(path);
+    auto file = beginSave(target);
     if (!file)
         return std::nullopt;
     return TextWriter(std::move(*file), std::move(target), access);
@@ -276,7 +289,7 @@ bool TextWriter::close()
     file_.reset();
     if (failure_ != WriteFailure::None)
         return false;
-    bool ok = file.write(buffer_) && file.commit(target_, access_ == FileAccess::OwnerOnly);
+    bool ok = file.write(buffer_) && file.commit(target_.file, access_ == FileAccess::OwnerOnly);
     buffer_.clear();
     if (!ok)
         failure_ = WriteFailure::Io;
@@ -307,9 +320,9 @@ std::optional<std::string> readFileBytes(std::u16string_view path)
 
 bool replaceFileBytes(std::u16string_view path, std::string_view bytes, FileAccess access)
 {
-    std::filesystem::path target;
-    auto file = beginSave(path, target);
-    return file && file->write(bytes) && file->commit(target, access == FileAccess::OwnerOnly);
+    const SaveTarget target = saveTarget(path);
+    auto file = beginSave(target);
+    return file && file->write(bytes) && file->commit(target.file, access == FileAccess::OwnerOnly);
 }
 
 // ---- tails ----------------------------------------------------------------------------

@@ -83,6 +83,14 @@ private:
     std::size_t used_ = 0;
 };
 
+// A file to be rewritten, resolved once from the path the system writes.
+struct SaveTarget {
+    std::filesystem::path file;
+    std::filesystem::path folder;
+    std::filesystem::path::string_type temporaryPrefix; // ".<file name>." of its temporaries
+    bool inWindowsFolder = false;                        // the folder is made when missing
+};
+
 class TextWriter {
 public:
     // Fails (nothing) when the folder is missing or not writable. The old file, if any,
@@ -108,10 +116,10 @@ public:
     ~TextWriter() = default;
 
 private:
-    TextWriter(TemporaryFile file, std::filesystem::path target, FileAccess access);
+    TextWriter(TemporaryFile file, SaveTarget target, FileAccess access);
     bool flush();
     std::optional<TemporaryFile> file_;
-    std::filesystem::path target_;
+    SaveTarget target_;
     FileAccess access_ = FileAccess::Shared;
     std::string buffer_;
     WriteFailure failure_ = WriteFailure::None;

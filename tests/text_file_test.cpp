@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 
 #include "platform/codepage.h"
 #include "platform/file_io.h"
+#include "platform/host_paths.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/text_file.h"
@@ -159,6 +161,12 @@ std::vector<std::string> names(const std::filesystem::path& folder)
     return all;
 }
 
+std::string bytesOf(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 void append(const std::filesystem::path& file, std::string_view bytes)
 {
     std::ofstream out(file, std::ios::binary | std::ios::app);
@@ -310,4 +318,19 @@ TEST(TextFile, AFailedWriteTellsACharacterThatCannotBeSavedFromAFileThatCannotBe
     EXPECT_FALSE(w->close());
     EXPECT_EQ(w->failure(), platform::WriteFailure::Io);
     EXPECT_EQ(names(t.path()), std::vector<std::string>{"f.txt"});
+}
+
+TEST(TextFile, AFileNameTheCodePageLacksIsSavedWithItsOwnTemporaries)
+{
+    // The names are made of the path's pieces: on Windows no conversion to the ANSI code
+    // page, which has no 😀, comes between.
+    TempFolder t;
+    const std::filesystem::path a = t.path() / std::filesystem::path(u"密码😀.txt");
+    const std::filesystem::path leftover = t.path() / std::filesystem::path(u".密码😀.txt.abcd1234.tmp");
+    for (const auto& f : {a, leftover})
+        std::ofstream(f, std::ios::binary) << "old\r\n";
+
+    EXPECT_TRUE(platform::replaceFileBytes(platform::pathText(a), "new\r\n"));
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    EXPECT_EQ(bytesOf(a), "new\r\n");
 }

@@ -197,9 +197,9 @@ TemporaryFile::~TemporaryFile()
 
 // ---- folders -------------------------------------------------------------------------
 
-std::vector<std::string> folderEntries(const std::filesystem::path& folder)
+std::vector<std::filesystem::path> folderEntries(const std::filesystem::path& folder)
 {
-    std::vector<std::string> names;
+    std::vector<std::filesystem::path> names;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr)
         return names;

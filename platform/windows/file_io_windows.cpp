@@ -227,23 +227,17 @@ TemporaryFile::~TemporaryFile()
 
 // ---- folders -------------------------------------------------------------------------
 
-std::vector<std::string> folderEntries(const std::filesystem::path& folder)
+std::vector<std::filesystem::path> folderEntries(const std::filesystem::path& folder)
 {
-    std::vector<std::string> names;
+    std::vector<std::filesystem::path> names;
     WIN32_FIND_DATAW found {};
     HANDLE h = ::FindFirstFileW((folder / L"*").c_str(), &found);
     if (h == INVALID_HANDLE_VALUE)
         return names;
     do {
         std::wstring_view name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        // The names a save looks for are its own, made from a path: the same conversion.
-        std::error_code ec;
-        try {
-            names.push_back(std::filesystem::path(name).string());
-        } catch (const std::exception&) {
-        }
+        if (name != L"." && name != L"..")
+            names.emplace_back(std::wstring(name));
     } while (::FindNextFileW(h, &found));
     ::FindClose(h);
     return names;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <iterator>
 
@@ -320,17 +321,92 @@ TEST(TextFile, AFailedWriteTellsACharacterThatCannotBeSavedFromAFileThatCannotBe
     EXPECT_EQ(names(t.path()), std::vector<std::string>{"f.txt"});
 }
 
+TEST(TextFile, SeveralFilesTakeTheirPlaceTogetherOrNotAtAll)
+{
+    enum class Obstacle { None, Folder, Unencodable };
+    struct Case {
+        const char* name;
+        std::array<const char*, 3> before; // nullptr: no such file
+        std::size_t at;                    // the file that meets the obstacle
+        Obstacle obstacle;
+    } cases[] = {
+        {"all take their place", {"old a\r\n", nullptr, "old c\r\n"}, 0, Obstacle::None},
+        {"the last cannot replace its file", {"old a\r\n", "old b\r\n", "old c\r\n"}, 2, Obstacle::Folder},
+        {"the middle one cannot", {"old a\r\n", "old b\r\n", "old c\r\n"}, 1, Obstacle::Folder},
+        {"a file that was not there is removed again", {nullptr, "old b\r\n", "old c\r\n"}, 2, Obstacle::Folder},
+        {"a text that cannot be written changes nothing", {"old a\r\n", nullptr, "old c\r\n"}, 2,
+         Obstacle::Unencodable},
+    };
+    const std::array<std::string, 3> files = {"a.txt", "b.txt", "c.txt"};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder t;
+        for (std::size_t i = 0; i < files.size(); ++i)
+            if (c.before[i])
+                t.write(files[i], c.before[i]);
+        std::vector<TextWriter> writers;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            auto w = TextWriter::create(p(t, files[i]));
+            ASSERT_TRUE(w);
+            w->writeLine(c.obstacle == Obstacle::Unencodable && i == c.at ? u"\U0001F600" : u"new");
+            writers.push_back(std::move(*w));
+        }
+        if (c.obstacle == Obstacle::Folder) {
+            // It became a folder after its new version was written.
+            std::filesystem::remove(t / files[c.at]);
+            t.write(files[c.at] + "/inside", "x");
+        }
+
+        auto failed = platform::closeTogether(writers);
+
+        std::vector<std::string> left;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (c.obstacle == Obstacle::None) {
+                EXPECT_EQ(t.read(files[i]), "new\r\n") << files[i];
+            } else if (!(c.obstacle == Obstacle::Folder && i == c.at)) {
+                EXPECT_EQ(t.read(files[i]), c.before[i] ? c.before[i] : "<missing>") << files[i];
+            }
+            if (c.obstacle == Obstacle::None || c.before[i] || (c.obstacle == Obstacle::Folder && i == c.at))
+                left.push_back(files[i]);
+        }
+        if (c.obstacle == Obstacle::None) {
+            EXPECT_EQ(failed, std::nullopt);
+        } else {
+            EXPECT_EQ(failed, c.at);
+            EXPECT_EQ(writers[c.at].failure(),
+                      c.obstacle == Obstacle::Folder ? platform::WriteFailure::Io : platform::WriteFailure::Unencodable);
+        }
+        // No temporary and no old version is left beside them.
+        EXPECT_EQ(names(t.path()), left);
+    }
+}
+
 TEST(TextFile, AFileNameTheCodePageLacksIsSavedWithItsOwnTemporaries)
 {
     // The names are made of the path's pieces: on Windows no conversion to the ANSI code
     // page, which has no 😀, comes between.
     TempFolder t;
     const std::filesystem::path a = t.path() / std::filesystem::path(u"密码😀.txt");
+    const std::filesystem::path b = t.path() / std::filesystem::path(u"b😀.txt");
     const std::filesystem::path leftover = t.path() / std::filesystem::path(u".密码😀.txt.abcd1234.tmp");
     for (const auto& f : {a, leftover})
         std::ofstream(f, std::ios::binary) << "old\r\n";
 
-    EXPECT_TRUE(platform::replaceFileBytes(platform::pathText(a), "new\r\n"));
+    auto first = TextWriter::create(platform::pathText(a));
+    ASSERT_TRUE(first);
     EXPECT_FALSE(std::filesystem::exists(leftover));
+    first->writeLine(u"new");
+    auto second = TextWriter::create(platform::pathText(b));
+    ASSERT_TRUE(second);
+    second->writeLine(u"new");
+    std::filesystem::create_directory(b);
+    std::vector<TextWriter> writers;
+    writers.push_back(std::move(*first));
+    writers.push_back(std::move(*second));
+    EXPECT_EQ(platform::closeTogether(writers), 1u);
+    EXPECT_EQ(bytesOf(a), "old\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.path()), std::filesystem::directory_iterator()), 2);
+
+    EXPECT_TRUE(platform::replaceFileBytes(platform::pathText(a), "new\r\n"));
     EXPECT_EQ(bytesOf(a), "new\r\n");
 }

@@ -109,7 +109,9 @@ std::vector<std::filesystem::path> folderEntries(const std::filesystem::path& fo
 // gone, or no regular file.
 bool removeAbandonedTemporary(const std::filesystem::path& path);
 
-// Creates the folder and its missing parents; true when it exists afterwards.
+// Creates the folder and its missing parents; true when it exists afterwards. On Linux the
+// new folders are 0755 at most, whatever the umask: no one but their owner may put a file
+// there (on Windows they take their parent's access list).
 bool createFolders(const std::filesystem::path& folder);
 
 // True when the file's owner alone may read or write it (what a password file gets).

@@ -1,7 +1,8 @@
 // The system's own Windows paths on Linux: the application folder reaches the file calls
 // with the bytes of its name as they are, also when they are no UTF-8 (a Windows zip
 // unpacked here leaves code page 936 names) or hold a backslash, and only the backslashes
-// that the system puts between the pieces it appends are separators.
+// that the system puts between the pieces it appends are separators. The folders that
+// stand in for C:\windows are made writable by their owner only, whatever the umask.
 
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -128,4 +129,26 @@ TEST(AppFolder, AProgramInAFolderOfAnyNameFindsItsFiles)
         EXPECT_EQ(t.read(std::string(name) + "/pwd.txt"), "beside\r\n");
         EXPECT_EQ(contents(t / "vpn"), std::vector<std::string>{"old"});
     }
+}
+
+TEST(WindowsFolder, IsMadeWithItsParentsWritableByTheOwnerOnlyWhateverTheUmask)
+{
+    struct Case {
+        mode_t umask;
+        mode_t folders;
+    } cases[] = {{0, 0755}, {002, 0755}, {022, 0755}, {077, 0700}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.umask);
+        testsupport::TempFolder t;
+        platform::setWindowsFolder(t / "var/lib/corvane/windows");
+        const mode_t before = ::umask(c.umask);
+        EXPECT_TRUE(platform::replaceFileBytes(u"C:\\windows\\remote_ip.conf", "10.0.0.1\r\n"));
+        ::umask(before);
+        for (const char* folder : {"var", "var/lib", "var/lib/corvane", "var/lib/corvane/windows"}) {
+            struct stat st {};
+            ASSERT_EQ(::stat((t / folder).c_str(), &st), 0) << folder;
+            EXPECT_EQ(st.st_mode & 07777, c.folders) << folder;
+        }
+    }
+    platform::setWindowsFolder("/var/lib/corvane/windows");
 }

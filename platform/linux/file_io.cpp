@@ -298,7 +298,9 @@ bool createFolders(const std::filesystem::path& folder)
         return S_ISDIR(st.st_mode);
     if (folder.has_parent_path() && folder.parent_path() != folder && !createFolders(folder.parent_path()))
         return false;
-    if (::mkdir(folder.c_str(), 0777) == 0)
+    // What stands in for C:\windows holds the console password and the last address:
+    // another user must not be able to replace them, whatever the umask lets through.
+    if (::mkdir(folder.c_str(), 0755) == 0)
         return true;
     return errno == EEXIST && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }

@@ -54,6 +54,11 @@ TEST(TextFile, ReadsLinesAsTheStreamsDo)
         {"last line without line end read whole", "a\r\nlast", {u"a", u"last"}},
         {"empty lines kept", "\r\n\r\nx\r\n", {u"", u"", u"x"}},
         {"code page 936", gbk("中文 日志\r\n"), {u"中文 日志"}},
+#ifndef _WIN32
+        // (Windows reads such a byte as a character of its own.)
+        {"a byte that is no code page 936 inside a line becomes one U+FFFD",
+         "ab\xFF" "cd\r\n" + gbk("中") + "\x81 x\r\n", {u"ab\uFFFDcd", u"中\uFFFD x"}},
+#endif
     };
     for (const auto& c : cases) {
         TempFolder t;
@@ -148,6 +153,47 @@ TEST(TextFile, ReadsTheLastLinesFromTheEnd)
     t.write("short.log", "a\r\nb");
     EXPECT_EQ(*platform::readLastLines(p(t, "short.log"), 9999), (std::vector<std::u16string>{u"a", u"b"}));
     EXPECT_FALSE(platform::readLastLines(p(t, "missing.log"), 10));
+
+    // Every count of lines wanted, wherever the blocks read back from the end fall: also
+    // where the blocks read so far hold exactly as many line ends as lines wanted, the
+    // oldest of them begins before them and is still given whole.
+    constexpr std::size_t count = 1400;
+    const auto lineOf = [](std::size_t i) {
+        std::string number = std::to_string(i);
+        return std::string(4 - number.size(), '0') + number + std::string(95, '.'); // 100 bytes with its LF
+    };
+    std::string even;
+    for (std::size_t i = 1; i <= count; ++i)
+        even += lineOf(i) + "\n";
+    t.write("even.log", even);
+    auto file = platform::InputFile::open(t / "even.log");
+    ASSERT_TRUE(file);
+    for (std::size_t wanted = 1; wanted <= count; ++wanted) {
+        platform::LineSplitter splitter;
+        auto tail = platform::readTail(*file, even.size(), wanted, splitter);
+        ASSERT_TRUE(tail);
+        ASSERT_EQ(tail->size(), wanted);
+        ASSERT_EQ(tail->front().bytes, lineOf(count + 1 - wanted)) << wanted << " lines wanted";
+        ASSERT_EQ(tail->front().start, (count - wanted) * 100) << wanted << " lines wanted";
+    }
+}
+
+TEST(TextFile, AFileReadWholeMayHoldExactly4MiB)
+{
+    TempFolder t;
+    for (std::uint64_t size : {platform::MaxFileBytes, platform::MaxFileBytes + 1}) {
+        SCOPED_TRACE(size);
+        t.write("f.bin", "x");
+        std::filesystem::resize_file(t / "f.bin", size);
+        auto bytes = platform::readFileBytes(p(t, "f.bin"));
+        if (size <= platform::MaxFileBytes) {
+            ASSERT_TRUE(bytes);
+            EXPECT_EQ(bytes->size(), size);
+            EXPECT_EQ(bytes->front(), 'x');
+        } else {
+            EXPECT_FALSE(bytes);
+        }
+    }
 }
 
 namespace {
@@ -191,6 +237,8 @@ TEST(TextFile, LinesLongerThanTheCapKeepTheirStart)
         {"a CR right after the cap ends the line", x + "\r", {ux}},
         {"a character across the cut is left out whole", x.substr(1) + gbk("中") + "\r\nnext\r\n",
          {ux.substr(1), u"next"}},
+        {"LF alone: a line of the cap is whole", x + "\nnext\n", {ux, u"next"}},
+        {"LF alone: one byte more is cut", x + "y\nnext\n", {ux, u"next"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

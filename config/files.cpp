@@ -34,9 +34,8 @@ std::optional<SaveFailure> saveFiles(const std::vector<FileLines>& files)
                 return SaveFailure{file.name, writer->failure()};
         writers.push_back(std::move(*writer));
     }
-    for (std::size_t i = 0; i < writers.size(); ++i)
-        if (!writers[i].close())
-            return SaveFailure{files[i].name, writers[i].failure()};
+    if (auto failed = platform::closeTogether(writers))
+        return SaveFailure{files[*failed].name, writers[*failed].failure()};
     return std::nullopt;
 }
 

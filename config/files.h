@@ -27,9 +27,10 @@ struct SaveFailure {
     platform::WriteFailure why;
 };
 
-// Every file is written whole before the first one replaces its old version, so a file
-// that cannot be written (folder, a character code page 936 cannot hold) leaves all of
-// them as they were.
+// One save of all the files: every file is written whole and flushed to the disk before
+// the first replaces its old version, and when one cannot take its place the files put in
+// place before it get their old versions back. So a file that cannot be written (folder,
+// disk, a character code page 936 cannot hold) or replaced leaves all of them as they were.
 std::optional<SaveFailure> saveFiles(const std::vector<FileLines>& files);
 
 // Saves the files all or nothing; when one cannot be written, a warning names it and

@@ -510,7 +510,7 @@ void form_zuye::Timer1_Timer()
 {
     GridRows rows(*loggrid, *Timer1);
     loggrid->setRedraw(false);
-    logView_.refresh(rows, logFilePath());
+    logView_.refresh(rows);
     loggrid->setRedraw(true);
 }
 

@@ -40,10 +40,11 @@ std::u16string logFilePath()
     return platform::appPath() + u"\\log\\config.log";
 }
 
-void LogView::refresh(LogGrid& grid, std::u16string_view path)
+LogView::LogView(std::u16string_view path) : file_(platform::localPath(path)) {}
+
+void LogView::refresh(LogGrid& grid)
 {
-    const auto local = platform::localPath(path);
-    auto now = platform::regularFileStamp(local);
+    auto now = platform::regularFileStamp(file_);
     if (!now)
         return;
     const bool gridAsLeft = stamp_ && grid.revision() == revision_;
@@ -53,7 +54,7 @@ void LogView::refresh(LogGrid& grid, std::u16string_view path)
             grid.setLogInterval(FullGridInterval);
         return;
     }
-    auto file = platform::InputFile::open(local);
+    auto file = platform::InputFile::open(file_);
     if (!file)
         return;
     if (gridAsLeft && grewOnly(*file))
@@ -168,7 +169,7 @@ void LogView::remember(const LogGrid& grid, platform::InputFile& file)
 
 void refreshLog(LogGrid& grid, std::u16string_view path)
 {
-    LogView().refresh(grid, path);
+    LogView(path).refresh(grid);
 }
 
 } // namespace console

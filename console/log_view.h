@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,8 +48,11 @@ std::u16string logFilePath();
 // that did not change is not read, and a log that grew is read from where it ended.
 class LogView {
 public:
+    // The log at `path` (as the system writes it), resolved once for the life of the view.
+    explicit LogView(std::u16string_view path = logFilePath());
+
     // A missing or unreadable log changes nothing.
-    void refresh(LogGrid& grid, std::u16string_view path);
+    void refresh(LogGrid& grid);
 
 private:
     void reread(LogGrid& grid, platform::InputFile& file);
@@ -57,6 +61,7 @@ private:
     int rowsShown() const { return static_cast<int>(starts_.size()) + (unfinishedShown_ ? 1 : 0); }
     void remember(const LogGrid& grid, platform::InputFile& file);
 
+    std::filesystem::path file_;
     // What the last tick read and left in the grid.
     std::optional<platform::FileStamp> stamp_;
     std::uint64_t revision_ = 0;

@@ -108,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkTail(path, content, maxLines);
 
     // Then each field a change to the log, and a tick after it.
-    console::LogView view;
+    console::LogView view(path);
     Grid grid;
     auto time = std::filesystem::file_time_type::clock::now();
     std::string history = "log " + fuzz::show(std::string_view(content).substr(0, 200));
@@ -150,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         history += "\nchange " + std::to_string(op % 6) + " " + fuzz::show(payload.substr(0, 100)) + " -> " +
                    std::to_string(content.size()) + " bytes";
 
-        view.refresh(grid, path);
+        view.refresh(grid);
         Grid reread;
         console::refreshLog(reread, path);
         auto difference = firstDifference(grid, reread);
@@ -158,7 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     history + "\n" + difference);
 
         auto before = grid.changes;
-        view.refresh(grid, path);
+        view.refresh(grid);
         fuzz::check(grid.changes == before, "a tick after which nothing changed writes no cell", history);
     }
     return 0;

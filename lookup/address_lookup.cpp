@@ -1,5 +1,7 @@
 #include "lookup/address_lookup.h"
 
+#include <vector>
+
 #include "console/console_texts.h"
 #include "lookup/error_entry.h"
 #include "lookup/lookup_server_line.h"
@@ -55,10 +57,23 @@ std::optional<std::u16string> lastAddress()
     return platform::text::trimEnd(line);
 }
 
-bool writeLastAddress(std::u16string_view address)
+// The rewrites of the lookup, to be put in place together.
+bool addLastAddress(std::vector<platform::TextWriter>& writers, std::u16string_view address)
 {
     auto writer = platform::TextWriter::create(lastAddressFile);
-    return writer && writer->writeLine(address) && writer->close();
+    if (!writer || !writer->writeLine(address))
+        return false;
+    writers.push_back(std::move(*writer));
+    return true;
+}
+
+bool addConfiguration(std::vector<platform::TextWriter>& writers, std::u16string_view path, std::string_view bytes)
+{
+    auto writer = platform::TextWriter::create(path);
+    if (!writer || !writer->writeBytes(bytes))
+        return false;
+    writers.push_back(std::move(*writer));
+    return true;
 }
 
 void resetConsoleView(ConsoleView& console)
@@ -127,15 +142,14 @@ LookupEnd runAddressLookup(ConsoleView& console)
     if (applied && address == serverLine->address)
         return LookupEnd::Unchanged;
 
-    // The address is recorded before line 7 changes: a record that cannot be written
-    // leaves the configuration as it was, and a configuration that cannot be written
-    // after the record is mended by the next lookup (the recorded address, another line 7).
+    // Line 7 and the record change together or not at all.
     auto rewritten = withServerAddress(*config, *serverLine, address);
     if (!rewritten)
         return LookupEnd::NotWritten;
-    if (!applied && !writeLastAddress(address))
+    std::vector<platform::TextWriter> writers;
+    if (!applied && !addLastAddress(writers, address))
         return LookupEnd::NotWritten;
-    if (!platform::replaceFileBytes(configPath, *rewritten))
+    if (!addConfiguration(writers, configPath, *rewritten) || platform::closeTogether(writers))
         return LookupEnd::NotWritten;
 
     if (!platform::shell(stopService, platform::vbHide))

@@ -57,6 +57,9 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     bool write(std::string_view bytes);
+    // Flushes what was written to the disk, so that a full disk shows before any file of a
+    // save is replaced.
+    bool flush();
     // Flushes the data to the disk, gives the file the target's permissions (or the
     // owner's only) and renames it over the target. The temporary is gone either way.
     bool commit(const std::filesystem::path& target, bool ownerOnly);
@@ -73,14 +76,42 @@ private:
     std::filesystem::path path_;
 };
 
-// The names in a folder (no "." and ".."); empty when it cannot be listed.
-std::vector<std::string> folderEntries(const std::filesystem::path& folder);
+// The old version of a file, kept under a second name beside it while a save of several
+// files puts their new versions in place, so that the save can put it back when a later
+// one fails. It is a second name of the same file (a symbolic link is kept as the link),
+// so the file stays at its own name meanwhile, with its owner, permissions and identity.
+class KeptFile {
+public:
+    // Nothing when the name exists already, or the file system or the file refuses a
+    // second name (no hard links there, an immutable file).
+    static std::optional<KeptFile> link(const std::filesystem::path& file, const std::filesystem::path& name);
+
+    // Puts the kept file back at `file`, in place of what stands there now.
+    bool restore(const std::filesystem::path& file);
+
+    KeptFile(KeptFile&& other) noexcept;
+    KeptFile& operator=(KeptFile&& other) noexcept;
+    // Removes the second name unless the file was put back; the file itself stays.
+    ~KeptFile();
+
+private:
+    KeptFile(std::intptr_t handle, std::filesystem::path name) : handle_(handle), name_(std::move(name)) {}
+    void release();
+    std::intptr_t handle_ = -1;
+    std::filesystem::path name_;
+};
+
+// The names in a folder (no "." and ".."), as the file system holds them; empty when it
+// cannot be listed.
+std::vector<std::filesystem::path> folderEntries(const std::filesystem::path& folder);
 
 // Removes a temporary file that no save holds open any more; false when it is in use,
 // gone, or no regular file.
 bool removeAbandonedTemporary(const std::filesystem::path& path);
 
-// Creates the folder and its missing parents; true when it exists afterwards.
+// Creates the folder and its missing parents; true when it exists afterwards. On Linux the
+// new folders are 0755 at most, whatever the umask: no one but their owner may put a file
+// there (on Windows they take their parent's access list).
 bool createFolders(const std::filesystem::path& folder);
 
 // True when the file's owner alone may read or write it (what a password file gets).

@@ -3,7 +3,6 @@
 #include <optional>
 #include <system_error>
 
-#include "platform/file_io.h"
 #include "platform/host_paths.h"
 #include "platform/text.h"
 
@@ -46,10 +45,12 @@ std::filesystem::path appFolder()
 
 std::u16string appPath()
 {
-    std::u16string s = pathText(appFolder());
-    while (s.size() > 1 && (s.back() == u'/' || s.back() == u'\\'))
-        s.pop_back();
-    return s;
+    // Separators at the end go, through the path's own rules: a backslash that ends a
+    // folder's name on Linux is no separator.
+    std::filesystem::path folder = appFolder();
+    while (!folder.has_filename() && folder.has_relative_path())
+        folder = folder.parent_path();
+    return pathText(folder);
 }
 
 void setAppFolder(const std::filesystem::path& folder)
@@ -80,32 +81,59 @@ std::filesystem::path toolsFolder()
 
 namespace {
 
+bool isSeparator(char16_t c)
+{
+    return c == u'\\' || c == u'/';
+}
+
 // The rest of a path after "C:\windows" (any drive letter, any case); nothing when the
 // path does not lie there.
-std::optional<std::u16string> windowsTail(std::u16string_view p)
+std::optional<std::u16string_view> windowsTail(std::u16string_view p)
 {
-    if (!(p.size() >= 10 && p[1] == u':' && (p[2] == u'\\' || p[2] == u'/') &&
-          text::toLowerAscii(p.substr(3, 7)) == u"windows" && (p.size() == 10 || p[10] == u'\\' || p[10] == u'/')))
+    if (!(p.size() >= 10 && p[1] == u':' && isSeparator(p[2]) && text::toLowerAscii(p.substr(3, 7)) == u"windows" &&
+          (p.size() == 10 || isSeparator(p[10]))))
         return std::nullopt;
-    std::u16string rest(p.substr(10));
-    while (!rest.empty() && (rest.front() == u'/' || rest.front() == u'\\'))
-        rest.erase(rest.begin());
-    return rest;
+    p.remove_prefix(10);
+    while (!p.empty() && isSeparator(p.front()))
+        p.remove_prefix(1);
+    return p;
+}
+
+// The rest of a path after the folder's text, exactly as it stands; nothing when the path
+// does not begin with it.
+std::optional<std::u16string_view> tailAfter(std::u16string_view p, std::u16string_view folder)
+{
+    if (folder.empty() || !p.starts_with(folder))
+        return std::nullopt;
+    p.remove_prefix(folder.size());
+    if (!p.empty() && !isSeparator(p.front()) && !isSeparator(folder.back()))
+        return std::nullopt;
+    while (!p.empty() && isSeparator(p.front()))
+        p.remove_prefix(1);
+    return p;
+}
+
+std::filesystem::path below(std::filesystem::path folder, std::u16string_view rest)
+{
+    if (!rest.empty())
+        folder /= pathFromText(rest);
+    return folder;
 }
 
 } // namespace
 
-std::filesystem::path localPath(std::u16string_view windowsPath)
+LocalPath resolvePath(std::u16string_view windowsPath)
 {
     if (auto rest = windowsTail(windowsPath))
-        return rest->empty() ? windowsFolder() : windowsFolder() / pathFromText(*rest);
-    return pathFromText(windowsPath);
+        return {below(windowsFolder(), *rest), true};
+    if (auto rest = tailAfter(windowsPath, appPath()))
+        return {below(appFolder(), *rest), false};
+    return {pathFromText(windowsPath), false};
 }
 
-bool createWindowsFolderFor(std::u16string_view windowsPath)
+std::filesystem::path localPath(std::u16string_view windowsPath)
 {
-    auto rest = windowsTail(windowsPath);
-    return !rest || createFolders(windowsFolder());
+    return resolvePath(windowsPath).file;
 }
 
 } // namespace platform

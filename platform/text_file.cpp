@@ -40,88 +40,169 @@ std::optional<std::filesystem::path>& readOnlyFolder()
     return folder;
 }
 
-bool writable(const std::filesystem::path& target)
+bool writable(const std::filesystem::path& folder)
 {
     if (!readOnlyFolder())
         return true;
     std::error_code ec;
-    auto a = std::filesystem::weakly_canonical(target.parent_path(), ec);
+    auto a = std::filesystem::weakly_canonical(folder, ec);
     auto b = std::filesystem::weakly_canonical(*readOnlyFolder(), ec);
     return a != b;
 }
 
+// Names are made of the path's own pieces, never through a conversion of the whole path
+// (on Windows path::string() would give the ANSI code page).
+using NativeName = std::filesystem::path::string_type;
+
+void appendAscii(NativeName& name, std::string_view ascii)
+{
+    for (char c : ascii)
+        name += static_cast<NativeName::value_type>(c);
+}
+
 // Temporaries are named ".<file name>.<RandomChars random letters and digits>.tmp", so
-// that a save knows its own file's leftovers and never takes another file's.
+// that a save knows its own file's leftovers and never takes another file's. The old
+// file that a save of several files keeps aside bears such a name too.
 constexpr std::size_t RandomChars = 8;
 constexpr std::string_view TemporarySuffix = ".tmp";
 
-std::string temporaryPrefix(const std::filesystem::path& target)
+SaveTarget saveTarget(std::u16string_view path)
 {
-    // Appended piece by piece: GCC 12 warns (-Wrestrict) on "." + a string at -O2.
-    std::string prefix(1, '.');
-    prefix += target.filename().string();
-    prefix += '.';
-    return prefix;
+    LocalPath local = resolvePath(path);
+    SaveTarget target;
+    target.folder = local.file.has_parent_path() ? local.file.parent_path() : std::filesystem::path(".");
+    appendAscii(target.temporaryPrefix, ".");
+    target.temporaryPrefix += local.file.filename().native();
+    appendAscii(target.temporaryPrefix, ".");
+    target.file = std::move(local.file);
+    target.inWindowsFolder = local.inWindowsFolder;
+    return target;
 }
 
-bool isTemporaryOf(std::string_view name, std::string_view prefix)
+bool isTemporaryOf(const NativeName& name, const NativeName& prefix)
 {
-    if (name.size() != prefix.size() + RandomChars + TemporarySuffix.size() || !name.starts_with(prefix) ||
-        !name.ends_with(TemporarySuffix))
+    if (name.size() != prefix.size() + RandomChars + TemporarySuffix.size() || name.compare(0, prefix.size(), prefix) != 0)
         return false;
-    std::string_view random = name.substr(prefix.size(), RandomChars);
-    return std::all_of(random.begin(), random.end(),
-                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); });
+    auto c = name.begin() + static_cast<std::ptrdiff_t>(prefix.size());
+    for (std::size_t i = 0; i < RandomChars; ++i, ++c)
+        if (!((*c >= 'a' && *c <= 'z') || (*c >= '0' && *c <= '9')))
+            return false;
+    return std::equal(TemporarySuffix.begin(), TemporarySuffix.end(), c, name.end(),
+                      [](char a, NativeName::value_type b) { return static_cast<NativeName::value_type>(a) == b; });
 }
 
-std::string temporaryName(std::string_view prefix)
+std::filesystem::path temporaryName(const SaveTarget& target)
 {
     static constexpr std::string_view chars = "abcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937_64 random{std::random_device{}()};
-    std::string name(prefix);
+    NativeName name = target.temporaryPrefix;
     std::uniform_int_distribution<std::size_t> pick(0, chars.size() - 1);
     for (std::size_t i = 0; i < RandomChars; ++i)
-        name += chars[pick(random)];
-    name += TemporarySuffix;
-    return name;
-}
-
-std::filesystem::path folderOf(const std::filesystem::path& target)
-{
-    return target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+        name += static_cast<NativeName::value_type>(chars[pick(random)]);
+    appendAscii(name, TemporarySuffix);
+    return target.folder / name;
 }
 
 // A save killed half-way leaves its temporary behind; the next save of the same file
 // removes it, unless another save still writes it.
-void removeStaleTemporaries(const std::filesystem::path& target)
+void removeStaleTemporaries(const SaveTarget& target)
 {
-    const std::string prefix = temporaryPrefix(target);
-    const std::filesystem::path folder = folderOf(target);
-    for (const auto& name : folderEntries(folder))
-        if (isTemporaryOf(name, prefix))
-            removeAbandonedTemporary(folder / name);
+    for (const auto& name : folderEntries(target.folder))
+        if (isTemporaryOf(name.native(), target.temporaryPrefix))
+            removeAbandonedTemporary(target.folder / name);
+}
+
+std::optional<TemporaryFile> newTemporary(const SaveTarget& target)
+{
+    for (int attempt = 0; attempt < 8; ++attempt)
+        if (auto file = TemporaryFile::create(temporaryName(target)))
+            return file;
+    return std::nullopt;
 }
 
 // The temporary beside the target, so that the rename cannot cross file systems.
-std::optional<TemporaryFile> beginSave(std::u16string_view path, std::filesystem::path& target)
+std::optional<TemporaryFile> beginSave(const SaveTarget& target)
 {
-    target = localPath(path);
     std::error_code ec;
-    if (!writable(target) || std::filesystem::is_directory(target, ec))
+    if (!writable(target.folder) || std::filesystem::is_directory(target.file, ec))
         return std::nullopt;
-    createWindowsFolderFor(path);
+    if (target.inWindowsFolder)
+        createFolders(windowsFolder());
     removeStaleTemporaries(target);
-    const std::string prefix = temporaryPrefix(target);
-    for (int attempt = 0; attempt < 8; ++attempt)
-        if (auto file = TemporaryFile::create(folderOf(target) / temporaryName(prefix)))
-            return file;
-    return std::nullopt;
+    return newTemporary(target);
 }
 
 std::optional<InputFile> openForReading(std::u16string_view path)
 {
     return InputFile::open(localPath(path));
 }
+
+// The rest of the file; nothing on an error or when it holds more than MaxFileBytes.
+std::optional<std::string> readRest(InputFile& file)
+{
+    if (file.stamp().size > MaxFileBytes)
+        return std::nullopt;
+    std::string bytes;
+    std::string block(BlockBytes, '\0');
+    for (;;) {
+        auto got = file.read(block.data(), block.size());
+        if (!got)
+            return std::nullopt;
+        if (*got == 0)
+            return bytes;
+        // It may have grown since it was opened.
+        if (bytes.size() + *got > MaxFileBytes)
+            return std::nullopt;
+        bytes.append(block, 0, *got);
+    }
+}
+
+// What a save of several files keeps of a file it replaces, to put it back when a later
+// file fails: a second name of the old file, or where the file system has none, a copy of
+// its bytes. When there was no file, putting it back removes the new one.
+class OldVersion {
+public:
+    static std::optional<OldVersion> keep(const SaveTarget& target, bool ownerOnly)
+    {
+        OldVersion old(target.file, ownerOnly);
+        std::error_code ec;
+        const auto type = std::filesystem::symlink_status(target.file, ec).type();
+        if (type == std::filesystem::file_type::not_found)
+            return old;
+        for (int attempt = 0; attempt < 8; ++attempt)
+            if ((old.link_ = KeptFile::link(target.file, temporaryName(target))))
+                return old;
+        if (type != std::filesystem::file_type::regular)
+            return std::nullopt;
+        auto in = InputFile::open(target.file);
+        auto bytes = in ? readRest(*in) : std::nullopt;
+        if (!bytes || !(old.copy_ = newTemporary(target)) || !old.copy_->write(*bytes) || !old.copy_->flush())
+            return std::nullopt;
+        return old;
+    }
+
+    bool restore()
+    {
+        if (link_)
+            return link_->restore(file_);
+        if (copy_) {
+            // Put in place as a new version is: it takes the permissions the new one took
+            // from the old.
+            TemporaryFile copy = std::move(*copy_);
+            copy_.reset();
+            return copy.commit(file_, ownerOnly_);
+        }
+        std::error_code ec;
+        return std::filesystem::remove(file_, ec);
+    }
+
+private:
+    OldVersion(std::filesystem::path file, bool ownerOnly) : file_(std::move(file)), ownerOnly_(ownerOnly) {}
+    std::filesystem::path file_;
+    bool ownerOnly_ = false;
+    std::optional<KeptFile> link_;
+    std::optional<TemporaryFile> copy_;
+};
 
 } // namespace
 
@@ -226,15 +307,15 @@ void TextReader::close()
 
 // ---- TextWriter -------------------------------------------------------------------
 
-TextWriter::TextWriter(TemporaryFile file, std::filesystem::path target, FileAccess access)
+TextWriter::TextWriter(TemporaryFile file, SaveTarget target, FileAccess access)
     : file_(std::move(file)), target_(std::move(target)), access_(access)
 {
 }
 
 std::optional<TextWriter> TextWriter::create(std::u16string_view path, FileAccess access)
 {
-    std::filesystem::path target;
-    auto file = beginSave(path, target);
+    SaveTarget target = saveTarget(path);
+    auto file = beginSave(target);
     if (!file)
         return std::nullopt;
     return TextWriter(std::move(*file), std::move(target), access);
@@ -268,19 +349,77 @@ bool TextWriter::writeLine(long long number)
     return writeLine(text::number(number));
 }
 
-bool TextWriter::close()
+bool TextWriter::writeBytes(std::string_view bytes)
+{
+    if (!file_ || failure_ != WriteFailure::None)
+        return false;
+    buffer_ += bytes;
+    return buffer_.size() < BlockBytes || flush();
+}
+
+// The rest written (and with toDisk on the disk); a writer that failed loses its temporary.
+bool TextWriter::finish(bool toDisk)
 {
     if (!file_)
         return false;
+    bool ok = failure_ == WriteFailure::None && flush() && (!toDisk || file_->flush());
+    if (!ok) {
+        if (failure_ == WriteFailure::None)
+            failure_ = WriteFailure::Io;
+        file_.reset();
+    }
+    return ok;
+}
+
+bool TextWriter::place()
+{
     TemporaryFile file = std::move(*file_);
     file_.reset();
-    if (failure_ != WriteFailure::None)
-        return false;
-    bool ok = file.write(buffer_) && file.commit(target_, access_ == FileAccess::OwnerOnly);
-    buffer_.clear();
-    if (!ok)
-        failure_ = WriteFailure::Io;
-    return ok;
+    if (file.commit(target_.file, access_ == FileAccess::OwnerOnly))
+        return true;
+    failure_ = WriteFailure::Io;
+    return false;
+}
+
+bool TextWriter::close()
+{
+    return finish(false) && place();
+}
+
+std::optional<std::size_t> closeTogether(std::span<TextWriter> writers)
+{
+    auto abandonFrom = [&](std::size_t first) {
+        for (std::size_t i = first; i < writers.size(); ++i)
+            writers[i].file_.reset();
+    };
+    // First all that can fail before a file changes.
+    for (std::size_t i = 0; i < writers.size(); ++i)
+        if (!writers[i].finish(true)) {
+            abandonFrom(0);
+            return i;
+        }
+    // Then one file after the other, each old version kept until the last file is in
+    // place. The last needs none kept: when it fails it has changed nothing.
+    std::vector<OldVersion> replaced;
+    for (std::size_t i = 0; i < writers.size(); ++i) {
+        TextWriter& writer = writers[i];
+        std::optional<OldVersion> old;
+        if (i + 1 < writers.size()) {
+            old = OldVersion::keep(writer.target_, writer.access_ == FileAccess::OwnerOnly);
+            if (!old)
+                writer.failure_ = WriteFailure::Io;
+        }
+        if (writer.failure_ == WriteFailure::None && writer.place()) {
+            if (old)
+                replaced.push_back(std::move(*old));
+            continue;
+        }
+        abandonFrom(i);
+        for (auto r = replaced.rbegin(); r != replaced.rend(); ++r)
+            r->restore();
+        return i;
+    }
+    return std::nullopt;
 }
 
 // ---- whole files --------------------------------------------------------------------
@@ -288,28 +427,15 @@ bool TextWriter::close()
 std::optional<std::string> readFileBytes(std::u16string_view path)
 {
     auto file = openForReading(path);
-    if (!file || file->stamp().size > MaxFileBytes)
+    if (!file)
         return std::nullopt;
-    std::string bytes;
-    std::string block(BlockBytes, '\0');
-    for (;;) {
-        auto got = file->read(block.data(), block.size());
-        if (!got)
-            return std::nullopt;
-        if (*got == 0)
-            return bytes;
-        // It may have grown since it was opened.
-        if (bytes.size() + *got > MaxFileBytes)
-            return std::nullopt;
-        bytes.append(block, 0, *got);
-    }
+    return readRest(*file);
 }
 
 bool replaceFileBytes(std::u16string_view path, std::string_view bytes, FileAccess access)
 {
-    std::filesystem::path target;
-    auto file = beginSave(path, target);
-    return file && file->write(bytes) && file->commit(target, access == FileAccess::OwnerOnly);
+    auto writer = TextWriter::create(path, access);
+    return writer && writer->writeBytes(bytes) && writer->close();
 }
 
 // ---- tails ----------------------------------------------------------------------------

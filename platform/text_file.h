@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,6 +84,14 @@ private:
     std::size_t used_ = 0;
 };
 
+// A file to be rewritten, resolved once from the path the system writes.
+struct SaveTarget {
+    std::filesystem::path file;
+    std::filesystem::path folder;
+    std::filesystem::path::string_type temporaryPrefix; // ".<file name>." of its temporaries
+    bool inWindowsFolder = false;                        // the folder is made when missing
+};
+
 class TextWriter {
 public:
     // Fails (nothing) when the folder is missing or not writable. The old file, if any,
@@ -96,6 +105,8 @@ public:
     bool writeLine(std::u16string_view text);
     // A number as its decimal digits.
     bool writeLine(long long number);
+    // The bytes as they are (a file rewritten whole).
+    bool writeBytes(std::string_view bytes);
     // Puts the new file in place of the old one; false (and the old file kept) when any
     // write or the replacement failed.
     bool close();
@@ -108,14 +119,25 @@ public:
     ~TextWriter() = default;
 
 private:
-    TextWriter(TemporaryFile file, std::filesystem::path target, FileAccess access);
+    TextWriter(TemporaryFile file, SaveTarget target, FileAccess access);
     bool flush();
+    bool finish(bool toDisk);
+    bool place();
+    friend std::optional<std::size_t> closeTogether(std::span<TextWriter> writers);
+
     std::optional<TemporaryFile> file_;
-    std::filesystem::path target_;
+    SaveTarget target_;
     FileAccess access_ = FileAccess::Shared;
     std::string buffer_;
     WriteFailure failure_ = WriteFailure::None;
 };
+
+// Closes the writers as one save: every file is written and flushed to the disk before
+// the first replaces its old version, and when one cannot take its place, those put in
+// place before it get their old files back (one that did not exist is removed again).
+// Nothing when all are in place; else the position of the writer that failed, whose
+// failure() says why. Every writer is closed afterwards.
+std::optional<std::size_t> closeTogether(std::span<TextWriter> writers);
 
 // The whole file as bytes; nothing when it is missing, unreadable or larger than
 // MaxFileBytes.

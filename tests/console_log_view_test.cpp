@@ -301,14 +301,14 @@ TEST(LogViewTicks, EachTickShowsWhatARereadOfTheWholeLogShows)
         const fs::path file = t / "config.log";
         const std::u16string path = platform::text::fromUtf8(file.string());
         rewrite(file, c.before);
-        console::LogView view;
+        console::LogView view(path);
         MemoryGrid grid;
-        view.refresh(grid, path);
+        view.refresh(grid);
 
         c.change(file);
         grid.written = 0;
         grid.interval = 0;
-        view.refresh(grid, path);
+        view.refresh(grid);
 
         MemoryGrid reread;
         console::refreshLog(reread, path);
@@ -325,15 +325,15 @@ TEST(LogViewTicks, AGridChangedByAnyoneElseIsWrittenAnew)
     testsupport::TempFolder t;
     const std::u16string path = platform::text::fromUtf8((t / "config.log").string());
     rewrite(t / "config.log", lines(1, 3));
-    console::LogView view;
+    console::LogView view(path);
     MemoryGrid grid;
-    view.refresh(grid, path);
+    view.refresh(grid);
     const auto shown = grid.rows;
 
     // As the start action clears the grid and writes its header row.
     grid.rows.assign(grid.rows.size(), LogRow{});
     ++grid.changes;
-    view.refresh(grid, path);
+    view.refresh(grid);
     EXPECT_EQ(grid.rows, shown);
 }
 
@@ -380,9 +380,9 @@ TEST(LogViewTicks, AHugeLogIsReadOnlyAtItsEnd)
     rewrite(file, lines(1, 1));
     fs::resize_file(file, 100'000'000);
     append(file, "\r\n" + lines(2, 3));
-    console::LogView view;
+    console::LogView view(path);
     MemoryGrid grid;
-    view.refresh(grid, path);
+    view.refresh(grid);
     EXPECT_EQ(grid.rows[1].message, u" line 2");
     EXPECT_EQ(grid.rows[2].message, u" line 3");
     EXPECT_EQ(grid.rows[3], LogRow{});
@@ -390,6 +390,6 @@ TEST(LogViewTicks, AHugeLogIsReadOnlyAtItsEnd)
     // 2 GB without a line end: no line begins within reach.
     rewrite(file, "");
     fs::resize_file(file, 2'000'000'000);
-    view.refresh(grid, path);
+    view.refresh(grid);
     EXPECT_EQ(grid.rows[1], LogRow{});
 }

@@ -98,15 +98,15 @@ TEST(SpecialFiles, ALogTickChangesNothingAndAFileLaterInTheirPlaceIsShown)
     for (const auto& path : s.paths()) {
         SCOPED_TRACE(path);
         const std::u16string p = platform::text::fromUtf8(path);
-        console::LogView view;
+        console::LogView view(p);
         CountingGrid grid;
-        s.withoutWaiting([&] { view.refresh(grid, p); });
+        s.withoutWaiting([&] { view.refresh(grid); });
         EXPECT_EQ(grid.written, 0);
         if (path == "/dev/null")
             continue;
         fs::remove(path);
         s.t.write(fs::path(path).filename().string(), "Wed Dec 09 08:09:11 2026 now a file\r\n");
-        view.refresh(grid, p);
+        view.refresh(grid);
         EXPECT_EQ(grid.messages[1], u" now a file");
     }
 }

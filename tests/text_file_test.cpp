@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <fstream>
+#include <iterator>
 
 #include "platform/codepage.h"
 #include "platform/file_io.h"
+#include "platform/host_paths.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/text_file.h"
@@ -51,6 +54,11 @@ TEST(TextFile, ReadsLinesAsTheStreamsDo)
         {"last line without line end read whole", "a\r\nlast", {u"a", u"last"}},
         {"empty lines kept", "\r\n\r\nx\r\n", {u"", u"", u"x"}},
         {"code page 936", gbk("中文 日志\r\n"), {u"中文 日志"}},
+#ifndef _WIN32
+        // (Windows reads such a byte as a character of its own.)
+        {"a byte that is no code page 936 inside a line becomes one U+FFFD",
+         "ab\xFF" "cd\r\n" + gbk("中") + "\x81 x\r\n", {u"ab\uFFFDcd", u"中\uFFFD x"}},
+#endif
     };
     for (const auto& c : cases) {
         TempFolder t;
@@ -145,6 +153,47 @@ TEST(TextFile, ReadsTheLastLinesFromTheEnd)
     t.write("short.log", "a\r\nb");
     EXPECT_EQ(*platform::readLastLines(p(t, "short.log"), 9999), (std::vector<std::u16string>{u"a", u"b"}));
     EXPECT_FALSE(platform::readLastLines(p(t, "missing.log"), 10));
+
+    // Every count of lines wanted, wherever the blocks read back from the end fall: also
+    // where the blocks read so far hold exactly as many line ends as lines wanted, the
+    // oldest of them begins before them and is still given whole.
+    constexpr std::size_t count = 1400;
+    const auto lineOf = [](std::size_t i) {
+        std::string number = std::to_string(i);
+        return std::string(4 - number.size(), '0') + number + std::string(95, '.'); // 100 bytes with its LF
+    };
+    std::string even;
+    for (std::size_t i = 1; i <= count; ++i)
+        even += lineOf(i) + "\n";
+    t.write("even.log", even);
+    auto file = platform::InputFile::open(t / "even.log");
+    ASSERT_TRUE(file);
+    for (std::size_t wanted = 1; wanted <= count; ++wanted) {
+        platform::LineSplitter splitter;
+        auto tail = platform::readTail(*file, even.size(), wanted, splitter);
+        ASSERT_TRUE(tail);
+        ASSERT_EQ(tail->size(), wanted);
+        ASSERT_EQ(tail->front().bytes, lineOf(count + 1 - wanted)) << wanted << " lines wanted";
+        ASSERT_EQ(tail->front().start, (count - wanted) * 100) << wanted << " lines wanted";
+    }
+}
+
+TEST(TextFile, AFileReadWholeMayHoldExactly4MiB)
+{
+    TempFolder t;
+    for (std::uint64_t size : {platform::MaxFileBytes, platform::MaxFileBytes + 1}) {
+        SCOPED_TRACE(size);
+        t.write("f.bin", "x");
+        std::filesystem::resize_file(t / "f.bin", size);
+        auto bytes = platform::readFileBytes(p(t, "f.bin"));
+        if (size <= platform::MaxFileBytes) {
+            ASSERT_TRUE(bytes);
+            EXPECT_EQ(bytes->size(), size);
+            EXPECT_EQ(bytes->front(), 'x');
+        } else {
+            EXPECT_FALSE(bytes);
+        }
+    }
 }
 
 namespace {
@@ -157,6 +206,12 @@ std::vector<std::string> names(const std::filesystem::path& folder)
         all.push_back(e.path().filename().string());
     std::sort(all.begin(), all.end());
     return all;
+}
+
+std::string bytesOf(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void append(const std::filesystem::path& file, std::string_view bytes)
@@ -182,6 +237,8 @@ TEST(TextFile, LinesLongerThanTheCapKeepTheirStart)
         {"a CR right after the cap ends the line", x + "\r", {ux}},
         {"a character across the cut is left out whole", x.substr(1) + gbk("中") + "\r\nnext\r\n",
          {ux.substr(1), u"next"}},
+        {"LF alone: a line of the cap is whole", x + "\nnext\n", {ux, u"next"}},
+        {"LF alone: one byte more is cut", x + "y\nnext\n", {ux, u"next"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -310,4 +367,94 @@ TEST(TextFile, AFailedWriteTellsACharacterThatCannotBeSavedFromAFileThatCannotBe
     EXPECT_FALSE(w->close());
     EXPECT_EQ(w->failure(), platform::WriteFailure::Io);
     EXPECT_EQ(names(t.path()), std::vector<std::string>{"f.txt"});
+}
+
+TEST(TextFile, SeveralFilesTakeTheirPlaceTogetherOrNotAtAll)
+{
+    enum class Obstacle { None, Folder, Unencodable };
+    struct Case {
+        const char* name;
+        std::array<const char*, 3> before; // nullptr: no such file
+        std::size_t at;                    // the file that meets the obstacle
+        Obstacle obstacle;
+    } cases[] = {
+        {"all take their place", {"old a\r\n", nullptr, "old c\r\n"}, 0, Obstacle::None},
+        {"the last cannot replace its file", {"old a\r\n", "old b\r\n", "old c\r\n"}, 2, Obstacle::Folder},
+        {"the middle one cannot", {"old a\r\n", "old b\r\n", "old c\r\n"}, 1, Obstacle::Folder},
+        {"a file that was not there is removed again", {nullptr, "old b\r\n", "old c\r\n"}, 2, Obstacle::Folder},
+        {"a text that cannot be written changes nothing", {"old a\r\n", nullptr, "old c\r\n"}, 2,
+         Obstacle::Unencodable},
+    };
+    const std::array<std::string, 3> files = {"a.txt", "b.txt", "c.txt"};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder t;
+        for (std::size_t i = 0; i < files.size(); ++i)
+            if (c.before[i])
+                t.write(files[i], c.before[i]);
+        std::vector<TextWriter> writers;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            auto w = TextWriter::create(p(t, files[i]));
+            ASSERT_TRUE(w);
+            w->writeLine(c.obstacle == Obstacle::Unencodable && i == c.at ? u"\U0001F600" : u"new");
+            writers.push_back(std::move(*w));
+        }
+        if (c.obstacle == Obstacle::Folder) {
+            // It became a folder after its new version was written.
+            std::filesystem::remove(t / files[c.at]);
+            t.write(files[c.at] + "/inside", "x");
+        }
+
+        auto failed = platform::closeTogether(writers);
+
+        std::vector<std::string> left;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (c.obstacle == Obstacle::None) {
+                EXPECT_EQ(t.read(files[i]), "new\r\n") << files[i];
+            } else if (!(c.obstacle == Obstacle::Folder && i == c.at)) {
+                EXPECT_EQ(t.read(files[i]), c.before[i] ? c.before[i] : "<missing>") << files[i];
+            }
+            if (c.obstacle == Obstacle::None || c.before[i] || (c.obstacle == Obstacle::Folder && i == c.at))
+                left.push_back(files[i]);
+        }
+        if (c.obstacle == Obstacle::None) {
+            EXPECT_EQ(failed, std::nullopt);
+        } else {
+            EXPECT_EQ(failed, c.at);
+            EXPECT_EQ(writers[c.at].failure(),
+                      c.obstacle == Obstacle::Folder ? platform::WriteFailure::Io : platform::WriteFailure::Unencodable);
+        }
+        // No temporary and no old version is left beside them.
+        EXPECT_EQ(names(t.path()), left);
+    }
+}
+
+TEST(TextFile, AFileNameTheCodePageLacksIsSavedWithItsOwnTemporaries)
+{
+    // The names are made of the path's pieces: on Windows no conversion to the ANSI code
+    // page, which has no 😀, comes between.
+    TempFolder t;
+    const std::filesystem::path a = t.path() / std::filesystem::path(u"密码😀.txt");
+    const std::filesystem::path b = t.path() / std::filesystem::path(u"b😀.txt");
+    const std::filesystem::path leftover = t.path() / std::filesystem::path(u".密码😀.txt.abcd1234.tmp");
+    for (const auto& f : {a, leftover})
+        std::ofstream(f, std::ios::binary) << "old\r\n";
+
+    auto first = TextWriter::create(platform::pathText(a));
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    first->writeLine(u"new");
+    auto second = TextWriter::create(platform::pathText(b));
+    ASSERT_TRUE(second);
+    second->writeLine(u"new");
+    std::filesystem::create_directory(b);
+    std::vector<TextWriter> writers;
+    writers.push_back(std::move(*first));
+    writers.push_back(std::move(*second));
+    EXPECT_EQ(platform::closeTogether(writers), 1u);
+    EXPECT_EQ(bytesOf(a), "old\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.path()), std::filesystem::directory_iterator()), 2);
+
+    EXPECT_TRUE(platform::replaceFileBytes(platform::pathText(a), "new\r\n"));
+    EXPECT_EQ(bytesOf(a), "new\r\n");
 }

@@ -144,6 +144,11 @@ bool TemporaryFile::write(std::string_view bytes)
     return true;
 }
 
+bool TemporaryFile::flush()
+{
+    return handle_ >= 0 && ::fsync(fdOf(handle_)) == 0;
+}
+
 bool TemporaryFile::commit(const std::filesystem::path& target, bool ownerOnly)
 {
     if (handle_ < 0)
@@ -195,11 +200,72 @@ TemporaryFile::~TemporaryFile()
     discard();
 }
 
+// ---- KeptFile ------------------------------------------------------------------------
+
+std::optional<KeptFile> KeptFile::link(const std::filesystem::path& file, const std::filesystem::path& name)
+{
+    // Without AT_SYMLINK_FOLLOW a symbolic link gets the second name itself.
+    if (::linkat(AT_FDCWD, file.c_str(), AT_FDCWD, name.c_str(), 0) != 0)
+        return std::nullopt;
+    // Locked as a temporary is, so that no other save takes the name for abandoned. A
+    // symbolic link cannot be opened, and no save removes one: it stays unlocked.
+    int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+    if (fd < 0)
+        return KeptFile(-1, name);
+    struct stat mine {}, there {};
+    if (::fstat(fd, &mine) == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(name.c_str(), &there) == 0 &&
+        sameFile(mine, there))
+        return KeptFile(fd, name);
+    // Another save holds the file or took the name meanwhile: the caller tries another.
+    if (::lstat(name.c_str(), &there) == 0 && sameFile(mine, there))
+        ::unlink(name.c_str());
+    ::close(fd);
+    return std::nullopt;
+}
+
+bool KeptFile::restore(const std::filesystem::path& file)
+{
+    if (name_.empty() || ::rename(name_.c_str(), file.c_str()) != 0)
+        return false;
+    name_.clear();
+    release();
+    return true;
+}
+
+void KeptFile::release()
+{
+    if (!name_.empty())
+        ::unlink(name_.c_str());
+    name_.clear();
+    if (handle_ >= 0)
+        ::close(fdOf(std::exchange(handle_, -1)));
+}
+
+KeptFile::KeptFile(KeptFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), name_(std::exchange(other.name_, {}))
+{
+}
+
+KeptFile& KeptFile::operator=(KeptFile&& other) noexcept
+{
+    if (this != &other) {
+        release();
+        handle_ = std::exchange(other.handle_, -1);
+        name_ = std::exchange(other.name_, {});
+    }
+    return *this;
+}
+
+KeptFile::~KeptFile()
+{
+    release();
+}
+
 // ---- folders -------------------------------------------------------------------------
 
-std::vector<std::string> folderEntries(const std::filesystem::path& folder)
+std::vector<std::filesystem::path> folderEntries(const std::filesystem::path& folder)
 {
-    std::vector<std::string> names;
+    std::vector<std::filesystem::path> names;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr)
         return names;
@@ -232,7 +298,9 @@ bool createFolders(const std::filesystem::path& folder)
         return S_ISDIR(st.st_mode);
     if (folder.has_parent_path() && folder.parent_path() != folder && !createFolders(folder.parent_path()))
         return false;
-    if (::mkdir(folder.c_str(), 0777) == 0)
+    // What stands in for C:\windows holds the console password and the last address:
+    // another user must not be able to replace them, whatever the umask lets through.
+    if (::mkdir(folder.c_str(), 0755) == 0)
         return true;
     return errno == EEXIST && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }

@@ -210,23 +210,17 @@ TemporaryFile::~TemporaryFile()
 
 // ---- folders -------------------------------------------------------------------------
 
-std::vector<std::string> folderEntries(const std::filesystem::path& folder)
+std::vector<std::filesystem::path> folderEntries(const std::filesystem::path& folder)
 {
-    std::vector<std::string> names;
+    std::vector<std::filesystem::path> names;
     WIN32_FIND_DATAW found {};
     HANDLE h = ::FindFirstFileW((folder / L"*").c_str(), &found);
     if (h == INVALID_HANDLE_VALUE)
         return names;
     do {
         std::wstring_view name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        // The names a save looks for are its own, made from a path: the same conversion.
-        std::error_code ec;
-        try {
-            names.push_back(std::filesystem::path(name).string());
-        } catch (const std::exception&) {
-        }
+        if (name != L"." && name != L"..")
+            names.emplace_back(std::wstring(name));
     } while (::FindNextFileW(h, &found));
     ::FindClose(h);
     return names;
@@ -258,6 +252,57 @@ bool createFolders(const std::filesystem::path& folder)
 bool isOwnerOnly(const std::filesystem::path& file)
 {
     return win::isOwnerOnly(file);
+}
+
+// ---- saves of several files -----------------------------------------------------------
+
+bool TemporaryFile::flush()
+{
+    return handle_ != noHandle && ::FlushFileBuffers(handleOf(handle_)) != FALSE;
+}
+
+std::optional<KeptFile> KeptFile::link(const std::filesystem::path& file, const std::filesystem::path& name)
+{
+    // No handle is kept open on it: an open handle would keep the file from being replaced.
+    if (!::CreateHardLinkW(name.c_str(), file.c_str(), nullptr))
+        return std::nullopt;
+    return KeptFile(noHandle, name);
+}
+
+bool KeptFile::restore(const std::filesystem::path& file)
+{
+    if (name_.empty() ||
+        !::MoveFileExW(name_.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return false;
+    name_.clear();
+    return true;
+}
+
+void KeptFile::release()
+{
+    if (!name_.empty())
+        ::DeleteFileW(name_.c_str());
+    name_.clear();
+}
+
+KeptFile::KeptFile(KeptFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, noHandle)), name_(std::exchange(other.name_, {}))
+{
+}
+
+KeptFile& KeptFile::operator=(KeptFile&& other) noexcept
+{
+    if (this != &other) {
+        release();
+        handle_ = std::exchange(other.handle_, noHandle);
+        name_ = std::exchange(other.name_, {});
+    }
+    return *this;
+}
+
+KeptFile::~KeptFile()
+{
+    release();
 }
 
 } // namespace platform

@@ -6,6 +6,7 @@
 #include "lookup/error_entry.h"
 #include "lookup/lookup_server_line.h"
 #include "platform/database.h"
+#include "platform/host_paths.h"
 #include "platform/launcher.h"
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -118,7 +119,7 @@ LookupEnd runAddressLookup(ConsoleView& console)
     if (!serverLine)
         return LookupEnd::NoConfiguration;
     if (!serverLine->remote) {
-        logErrorEntry(NoServerLineError, u"配置文件 " + platform::localPath(configPath).u16string() +
+        logErrorEntry(NoServerLineError, u"配置文件 " + platform::pathText(platform::localPath(configPath)) +
                                              u" 的第 7 行不是 remote 指令，地址未更新：" +
                                              quotedForEntry(serverLine->text));
         return LookupEnd::NoServerLine;

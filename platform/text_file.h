@@ -26,7 +26,7 @@ inline constexpr std::uint64_t MaxTailBytes = 4u << 20;
 inline constexpr std::uint64_t MaxFileBytes = 4u << 20;
 
 enum class FileAccess {
-    Shared,    // the usual permissions
+    Shared,    // the old file's permissions; a new file the usual ones, writable by no other user
     OwnerOnly, // for files that hold a password: readable by their owner only
 };
 

@@ -131,12 +131,13 @@ TEST(AppFolder, AProgramInAFolderOfAnyNameFindsItsFiles)
     }
 }
 
-TEST(WindowsFolder, IsMadeWithItsParentsWritableByTheOwnerOnlyWhateverTheUmask)
+TEST(WindowsFolder, IsMadeWithItsParentsAndFilesWritableByTheOwnerOnlyWhateverTheUmask)
 {
     struct Case {
         mode_t umask;
         mode_t folders;
-    } cases[] = {{0, 0755}, {002, 0755}, {022, 0755}, {077, 0700}};
+        mode_t file;
+    } cases[] = {{0, 0755, 0644}, {002, 0755, 0644}, {022, 0755, 0644}, {077, 0700, 0600}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.umask);
         testsupport::TempFolder t;
@@ -149,6 +150,9 @@ TEST(WindowsFolder, IsMadeWithItsParentsWritableByTheOwnerOnlyWhateverTheUmask)
             ASSERT_EQ(::stat((t / folder).c_str(), &st), 0) << folder;
             EXPECT_EQ(st.st_mode & 07777, c.folders) << folder;
         }
+        struct stat st {};
+        ASSERT_EQ(::stat((t / "var/lib/corvane/windows/remote_ip.conf").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.file);
     }
     platform::setWindowsFolder("/var/lib/corvane/windows");
 }

@@ -159,9 +159,11 @@ bool TemporaryFile::commit(const std::filesystem::path& target, bool ownerOnly)
         if (::stat(target.c_str(), &st) == 0) {
             mode = st.st_mode & 07777;
         } else {
+            // Nobody else may write a file the system made, whatever the umask: OpenVPN
+            // runs what config.ovpn names, and the lookup trusts remote_ip.conf.
             mode_t mask = ::umask(0);
             ::umask(mask);
-            mode = 0666 & ~mask;
+            mode = 0644 & ~mask;
         }
     }
     int fd = fdOf(handle_);

@@ -29,6 +29,10 @@ int main(int argc, char** argv)
 {
     // Read before Qt takes its own options out of the arguments.
     const std::u16string command = lookup::commandText(argc, argv);
+    // Before Qt starts: the service control manager ends a service that is slow to
+    // connect. The window takes the requests once it is loaded.
+    if (lookup::serviceCommand(command) == lookup::ServiceCommand::Run)
+        platform::connectServiceManager(u"ip_update");
     platform::preferOffscreenWithoutDisplay();
 
     QApplication app(argc, argv);

@@ -58,3 +58,21 @@ function(corvane_deploy_windows_runtime)
     COMMENT "Qt and MinGW runtime DLLs beside the programs")
   add_custom_target(corvane_windows_runtime ALL DEPENDS ${files})
 endfunction()
+
+# A message table (.mc) compiled by binutils' windmc and windres into an object that the
+# target links: the messages of an event source whose message file is the program.
+function(corvane_message_table target mc)
+  find_program(CORVANE_WINDMC NAMES x86_64-w64-mingw32-windmc windmc REQUIRED)
+  get_filename_component(name ${mc} NAME_WE)
+  set(dir ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  set(object ${dir}/${name}.res.o)
+  add_custom_command(OUTPUT ${object}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${CORVANE_WINDMC} -b -U -r ${dir} -h ${dir} ${mc}
+    COMMAND ${CMAKE_RC_COMPILER} -i ${name}.rc -o ${object}
+    WORKING_DIRECTORY ${dir}
+    DEPENDS ${mc}
+    COMMENT "Message table ${name}"
+    VERBATIM)
+  target_sources(${target} PRIVATE ${object})
+endfunction()

@@ -40,7 +40,7 @@ namespace {
 Command make(std::u16string_view appPath, std::u16string_view tail, std::u16string_view arguments, int style)
 {
     const std::u16string program = std::u16string(appPath) + std::u16string(tail);
-    return {commandPath(program) + std::u16string(arguments), style, program};
+    return {platform::quotedProgram(program) + std::u16string(arguments), style, program};
 }
 
 } // namespace

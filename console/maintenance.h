@@ -1,6 +1,7 @@
 #pragma once
 // Command lines of the programs that the maintenance window starts from the application
-// folder, and the start of a program that tells the user when it cannot be started.
+// folder (each program's path in quotes), and the start of a program that tells the user
+// when it cannot be started.
 
 #include <string>
 #include <string_view>

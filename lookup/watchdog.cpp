@@ -8,7 +8,7 @@ namespace lookup {
 
 std::u16string openVpnServiceStartCommand()
 {
-    return platform::appPath() + u"\\bin\\openvpnserv.exe -start";
+    return platform::quotedProgram(platform::appPath() + u"\\bin\\openvpnserv.exe") + u" -start";
 }
 
 void watchdogCheck(std::optional<std::size_t> running, ConsoleView& view)

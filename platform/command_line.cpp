@@ -9,6 +9,14 @@ bool isBlank(char16_t c)
 }
 } // namespace
 
+std::u16string quotedProgram(std::u16string_view path)
+{
+    std::u16string quoted(1, u'"');
+    quoted += path;
+    quoted += u'"';
+    return quoted;
+}
+
 std::vector<std::u16string> splitCommandLine(std::u16string_view s)
 {
     std::vector<std::u16string> args;

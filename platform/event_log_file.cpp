@@ -13,12 +13,14 @@ class FileEventLog final : public EventLog {
 public:
     explicit FileEventLog(std::filesystem::path file) : file_(std::move(file)) {}
 
-    void logEvent(int type, long eventId, std::u16string_view text) override
+    bool logEvent(int type, long eventId, std::u16string_view text) override
     {
         std::string line = std::to_string(type) + "\t" + std::to_string(eventId) + "\t" + text::toUtf8(text) + "\n";
         // Appended in one write, so that the lines of several writers never mix.
         std::ofstream out(file_, std::ios::binary | std::ios::app);
         out.write(line.data(), static_cast<std::streamsize>(line.size()));
+        out.flush();
+        return static_cast<bool>(out);
     }
 
 private:

@@ -33,6 +33,11 @@ inline bool shell(std::u16string_view commandLine, int windowStyle)
     return launcher().launch(commandLine, windowStyle);
 }
 
+// A program's path as the first word of a command line: in double quotes, since Windows
+// reads an unquoted path with a blank as a shorter program first ("D:\Corvane VPN\x.exe"
+// runs "D:\Corvane.exe" when there is one).
+std::u16string quotedProgram(std::u16string_view path);
+
 // The arguments of a Windows command line, split by the rules of the Windows C runtime
 // (blanks separate, double quotes group, backslashes escape only before a quote).
 std::vector<std::u16string> splitCommandLine(std::u16string_view commandLine);

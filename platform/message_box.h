@@ -26,10 +26,11 @@ public:
 void setApplicationTitle(std::u16string title);
 std::u16string applicationTitle();
 
-inline void msgBox(std::u16string_view text, int style = vbOKOnly, std::optional<std::u16string_view> title = std::nullopt)
-{
-    std::u16string t = title ? std::u16string(*title) : applicationTitle();
-    service<MessageBoxes>().show(text, style, t);
-}
+// While on, a box is not shown but written to the event log: a warning ("警告") as type
+// 2 with the ID of the error entries (109), any other box as information (type 4, ID
+// 110), each with the box's text. The program that runs as a service turns it on.
+void setBoxesToEventLog(bool on);
+
+void msgBox(std::u16string_view text, int style = vbOKOnly, std::optional<std::u16string_view> title = std::nullopt);
 
 } // namespace platform

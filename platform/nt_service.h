@@ -12,6 +12,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/message_box.h"
 #include "platform/service.h"
 #include "platform/system.h"
 
@@ -91,7 +92,10 @@ public:
     explicit NTServiceControl(ServiceEvents& events) : events_(events) {}
     ~NTServiceControl()
     {
-        if (running_ && hasService<ServiceManager>())
+        if (!running_)
+            return;
+        setBoxesToEventLog(false);
+        if (hasService<ServiceManager>())
             service<ServiceManager>().detach(events_);
     }
     NTServiceControl(const NTServiceControl&) = delete;
@@ -105,16 +109,18 @@ public:
 
     bool Install() { return service<ServiceManager>().install(definition()); }
     bool Uninstall() { return service<ServiceManager>().uninstall(definition()); }
-    // Throws ServiceError.
+    // Throws ServiceError. A service has no desktop where a box could be closed: from
+    // here on every box becomes an event-log entry.
     void StartService()
     {
         service<ServiceManager>().run(definition(), events_);
         running_ = true;
+        setBoxesToEventLog(true);
     }
+    // False when the event log refused the entry.
     bool LogEvent(int EventType, long ID, std::u16string_view Message)
     {
-        service<EventLog>().logEvent(EventType, ID, Message);
-        return true;
+        return service<EventLog>().logEvent(EventType, ID, Message);
     }
     bool SaveSetting(std::u16string_view Section, std::u16string_view Key, std::u16string_view Setting)
     {
@@ -140,6 +146,14 @@ public:
 // An event log that appends one line an entry (type, tab, ID, tab, text, in UTF-8) to a
 // file: what CORVANE_EVENT_LOG_FILE names in place of the system's event log.
 std::unique_ptr<EventLog> makeFileEventLog(std::filesystem::path file);
+
+// Connects the program to the host's service manager at once, when it is to run as the
+// service: Windows ends a service whose process has not connected within 30 seconds,
+// and a program's start-up (Qt's among it) can take that long on a slow PC at boot.
+// The service then waits, starting, until run() hands it its events. Call it first in
+// main(); run() connects by itself when nothing did. Where the host's manager needs no
+// connection (systemd) it does nothing.
+void connectServiceManager(std::u16string_view serviceName);
 
 // Installs the host's service manager and event log (the file named by
 // CORVANE_EVENT_LOG_FILE when that is set, else the system's log, source "ip_update").

@@ -84,8 +84,9 @@ inline void End(int exitCode = 0)
 class EventLog {
 public:
     virtual ~EventLog() = default;
-    // type 1 error, 4 information; the ID is the event identifier.
-    virtual void logEvent(int type, long eventId, std::u16string_view text) = 0;
+    // type 1 error, 4 information; the ID is the event identifier. False when the log
+    // refused the entry.
+    virtual bool logEvent(int type, long eventId, std::u16string_view text) = 0;
 };
 
 } // namespace platform

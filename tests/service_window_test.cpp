@@ -70,7 +70,7 @@ protected:
             window->Timer1_Timer();
     }
 
-    std::u16string startCommand() const { return platform::appPath() + u"\\bin\\openvpnserv.exe -start"; }
+    std::u16string startCommand() const { return u"\"" + platform::appPath() + u"\\bin\\openvpnserv.exe\" -start"; }
 
     testsupport::TempFolder app;
     platform::fakes::FakeServices fakes;

@@ -54,10 +54,10 @@ TEST_F(SmallWindows, MaintenanceButtonsLaunchFromTheApplicationFolder)
     const std::u16string p = fromUtf8(plain), b = fromUtf8(blank);
     const Case cases[] = {
         {plain,
-         {{p + u"\\bin\\addtap.bat", 1},
-          {p + u"\\bin\\deltapall.bat", 1},
-          {p + u"\\bin\\openvpnserv.exe -install", 0},
-          {p + u"\\mulu.exe /i", 0}}},
+         {{u"\"" + p + u"\\bin\\addtap.bat\"", 1},
+          {u"\"" + p + u"\\bin\\deltapall.bat\"", 1},
+          {u"\"" + p + u"\\bin\\openvpnserv.exe\" -install", 0},
+          {u"\"" + p + u"\\mulu.exe\" /i", 0}}},
         {blank,
          {{u"\"" + b + u"\\bin\\addtap.bat\"", 1},
           {u"\"" + b + u"\\bin\\deltapall.bat\"", 1},

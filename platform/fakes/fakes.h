@@ -119,7 +119,13 @@ public:
         bool operator==(const Entry&) const = default;
     };
     std::vector<Entry> entries;
-    void logEvent(int type, long eventId, std::u16string_view text) override { entries.push_back({type, eventId, std::u16string(text)}); }
+    // The entries are kept all the same; the log answers that it refused them.
+    bool refuses = false;
+    bool logEvent(int type, long eventId, std::u16string_view text) override
+    {
+        entries.push_back({type, eventId, std::u16string(text)});
+        return !refuses;
+    }
 };
 
 class FakeProgram final : public Program {

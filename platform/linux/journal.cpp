@@ -55,15 +55,17 @@ public:
             ::closelog();
     }
 
-    void logEvent(int type, long eventId, std::u16string_view text) override
+    bool logEvent(int type, long eventId, std::u16string_view text) override
     {
         if (!sendToJournal(journalDatagram(identifier_, type, eventId, text))) {
             if (!syslogOpen_) {
                 ::openlog(identifier_.c_str(), LOG_PID, LOG_DAEMON);
                 syslogOpen_ = true;
             }
+            // syslog() tells nothing of its fate.
             ::syslog(priorityOf(type), "%s (event ID %ld)", text::toUtf8(text).c_str(), eventId);
         }
+        return true;
     }
 
 private:

@@ -16,7 +16,7 @@ public:
     WindowsEventLog(const WindowsEventLog&) = delete;
     WindowsEventLog& operator=(const WindowsEventLog&) = delete;
 
-    void logEvent(int type, long eventId, std::u16string_view text) override { report(type, eventId, text); }
+    bool logEvent(int type, long eventId, std::u16string_view text) override { return report(type, eventId, text); }
     // ReportEventW's answer: false when the source cannot be registered or the entry is
     // refused.
     bool report(int type, long eventId, std::u16string_view text);

@@ -1,6 +1,7 @@
 // The service control on the service control manager (under Wine in CI): a small service
 // program is installed, started, paused, continued, stopped and removed, and writes the
-// event entries of the service events.
+// event entries of the service events; and it meets a refused start, a refused handler
+// and a slow start-up as a service must.
 
 #include <windows.h>
 
@@ -13,6 +14,11 @@
 
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "windows/registry.h"
+
+using testsupport::registryKeyExists;
+using testsupport::registryNumber;
+using testsupport::registryText;
 
 namespace {
 
@@ -38,7 +44,10 @@ DWORD runProgram(const std::wstring& argument)
 
 class Scm {
 public:
-    Scm() : manager_(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) {}
+    explicit Scm(std::wstring name = L"corvane_test")
+        : name_(std::move(name)), manager_(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS))
+    {
+    }
     ~Scm()
     {
         if (service_ != nullptr)
@@ -50,18 +59,37 @@ public:
     {
         if (service_ != nullptr)
             ::CloseServiceHandle(service_);
-        service_ = ::OpenServiceW(manager_, L"corvane_test", SERVICE_ALL_ACCESS);
+        service_ = ::OpenServiceW(manager_, name_.c_str(), SERVICE_ALL_ACCESS);
         return service_ != nullptr;
     }
-    SC_HANDLE service() const { return service_; }
-    DWORD state()
+    // A service entry of the test's own that starts the program with the arguments.
+    bool create(const std::wstring& arguments)
     {
-        SERVICE_STATUS status {};
-        return ::QueryServiceStatus(service_, &status) ? status.dwCurrentState : 0;
+        std::wstring binary = L"\"" + program.wstring() + L"\" " + arguments;
+        service_ = ::CreateServiceW(manager_, name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                    SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, binary.c_str(), nullptr, nullptr,
+                                    nullptr, nullptr, nullptr);
+        return service_ != nullptr;
     }
-    bool reaches(DWORD wanted)
+    void remove()
     {
-        for (int i = 0; i < 200; ++i) {
+        if (service_ != nullptr)
+            ::DeleteService(service_);
+    }
+    SC_HANDLE service() const { return service_; }
+    SERVICE_STATUS_PROCESS status()
+    {
+        SERVICE_STATUS_PROCESS status {};
+        DWORD size = 0;
+        if (!::QueryServiceStatusEx(service_, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
+                                    &size))
+            status.dwCurrentState = 0;
+        return status;
+    }
+    DWORD state() { return status().dwCurrentState; }
+    bool reaches(DWORD wanted, int ms = 10000)
+    {
+        for (int i = 0; i < ms / 50; ++i) {
             if (state() == wanted)
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -75,6 +103,7 @@ public:
     }
 
 private:
+    std::wstring name_;
     SC_HANDLE manager_;
     SC_HANDLE service_ = nullptr;
 };
@@ -85,14 +114,18 @@ std::string events()
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::wstring registryText(const wchar_t* key, const wchar_t* value)
+// Waits until the events file holds something.
+std::string firstEvents(int ms)
 {
-    wchar_t data[256] = {};
-    DWORD size = sizeof data;
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, key, value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
-        return L"<none>";
-    return data;
+    for (int i = 0; i < ms / 50; ++i) {
+        if (std::string e = events(); !e.empty())
+            return e;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return {};
 }
+
+const wchar_t* const eventSource = L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\corvane_test";
 
 } // namespace
 
@@ -114,24 +147,34 @@ TEST(WindowsService, InstallsRunsPausesContinuesStopsAndRemoves)
     EXPECT_EQ(config->dwServiceType, DWORD(SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS));
     EXPECT_EQ(std::wstring(config->lpBinaryPathName), L"\"" + program.wstring() + L"\"");
     EXPECT_EQ(registryText(L"SYSTEM\\CurrentControlSet\\Services\\corvane_test\\Parameters", L"TimerInterval"), L"300");
+    // Its name is an event source whose messages are the program's.
+    EXPECT_EQ(registryText(eventSource, L"EventMessageFile"), program.wstring());
+    EXPECT_EQ(registryNumber(eventSource, L"TypesSupported"), DWORD(7));
 
     ASSERT_TRUE(::StartServiceW(scm.service(), 0, nullptr));
     ASSERT_TRUE(scm.reaches(SERVICE_RUNNING));
+    // A shutdown of the system reaches the service as a stop.
+    EXPECT_EQ(scm.status().dwControlsAccepted,
+              DWORD(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE | SERVICE_ACCEPT_SHUTDOWN));
     ASSERT_TRUE(scm.control(SERVICE_CONTROL_PAUSE));
     EXPECT_TRUE(scm.reaches(SERVICE_PAUSED));
     ASSERT_TRUE(scm.control(SERVICE_CONTROL_CONTINUE));
     EXPECT_TRUE(scm.reaches(SERVICE_RUNNING));
     ASSERT_TRUE(scm.control(SERVICE_CONTROL_STOP));
     EXPECT_TRUE(scm.reaches(SERVICE_STOPPED));
+    EXPECT_EQ(scm.status().dwWin32ExitCode, DWORD(NO_ERROR));
 
     // Wine accepts the entries without keeping a log that could be read back; the
-    // service's own record shows what it reported and that ReportEventW took it.
+    // service's own record shows what it reported and that ReportEventW took it. The
+    // box after the continue became an entry: it did not hold the service.
     EXPECT_EQ(events(), "1\t109\t服务中止运行\treported\n"
-                        "4\t110\t服务继续运行\treported\n");
+                        "4\t110\t服务继续运行\treported\n"
+                        "4\t110\t没有桌面的提示\treported\n");
 
     // Wine removes a service only once every handle to it is closed, and meanwhile
     // answers a second install or removal as if it were gone: neither is tested here.
     EXPECT_EQ(runProgram(L"/u"), 0u);
+    EXPECT_FALSE(registryKeyExists(eventSource));
 }
 
 TEST(WindowsService, RunningOutsideTheServiceManagerIsAnErrorEntry)
@@ -140,6 +183,44 @@ TEST(WindowsService, RunningOutsideTheServiceManagerIsAnErrorEntry)
     EXPECT_EQ(runProgram(L""), 2u);
     std::string logged = events();
     EXPECT_EQ(logged.rfind("1\t109\t[1063] ", 0), 0u) << logged;
+}
+
+TEST(WindowsService, AFailedStartStopsTheServiceWithAnExitCode)
+{
+    Scm scm(L"corvane_refuse_start");
+    ASSERT_TRUE(scm.create(L"/refuse-start"));
+    ::StartServiceW(scm.service(), 0, nullptr);
+    EXPECT_TRUE(scm.reaches(SERVICE_STOPPED));
+    const SERVICE_STATUS_PROCESS status = scm.status();
+    EXPECT_EQ(status.dwWin32ExitCode, DWORD(ERROR_SERVICE_SPECIFIC_ERROR));
+    EXPECT_EQ(status.dwServiceSpecificExitCode, 1u);
+    scm.remove();
+}
+
+TEST(WindowsService, ARefusedControlHandlerEndsTheStartWithAnErrorEntry)
+{
+    std::filesystem::remove(eventsFile);
+    Scm scm(L"corvane_refuse_handler");
+    ASSERT_TRUE(scm.create(L"/refuse-handler"));
+    ::StartServiceW(scm.service(), 0, nullptr);
+    // Well before Wine would give up on the start and end the process itself.
+    std::string logged = firstEvents(5000);
+    EXPECT_EQ(logged.rfind("1\t109\t[1060] ", 0), 0u) << logged;
+    EXPECT_TRUE(scm.reaches(SERVICE_STOPPED));
+    scm.remove();
+}
+
+TEST(WindowsService, ASlowStartUpStaysConnected)
+{
+    Scm scm(L"corvane_slow_start");
+    ASSERT_TRUE(scm.create(L"/slow-start"));
+    ASSERT_TRUE(::StartServiceW(scm.service(), 0, nullptr)) << ::GetLastError();
+    EXPECT_EQ(scm.state(), DWORD(SERVICE_START_PENDING));
+    // 12 s to start: Wine ends a service that has not connected within 10 s.
+    EXPECT_TRUE(scm.reaches(SERVICE_RUNNING, 30000));
+    ASSERT_TRUE(scm.control(SERVICE_CONTROL_STOP));
+    EXPECT_TRUE(scm.reaches(SERVICE_STOPPED));
+    scm.remove();
 }
 
 TEST(WindowsService, TheSwitchIsTheCommandLineAfterTheProgramComparedWhole)

@@ -1,8 +1,16 @@
 // A service program for the tests: the service control as the service window drives it,
 // without a window. "/i" installs, "/u" removes, nothing runs as the service, "/wait"
 // only waits (a process for the tests to find), "/instance" ends at once with 4 when
-// another copy runs and otherwise waits as the one copy. Every event-log entry is also written,
-// with ReportEventW's answer, to <program>.events beside the program.
+// another copy runs and otherwise waits as the one copy. Every event-log entry is also
+// written, with ReportEventW's answer, to <program>.events beside the program.
+//
+// Run as the service in other ways, by the arguments its service entry gives it:
+// "/refuse-start" answers the start with a failure, "/refuse-handler" meets a refused
+// registration of its control handler, and "/slow-start" takes 12 s (more than Wine's
+// 10 s for a service to connect) between its start and the service control's run(). After
+// a continue the service shows a box, which a service never may.
+
+#include <windows.h>
 
 #include <condition_variable>
 #include <deque>
@@ -12,11 +20,13 @@
 
 #include "platform/command_arguments.h"
 #include "platform/host.h"
+#include "platform/message_box.h"
 #include "platform/nt_service.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "platform/windows/event_log_windows.h"
+#include "platform/windows/service_windows.h"
 
 namespace {
 
@@ -51,12 +61,13 @@ private:
 class RecordingLog final : public platform::EventLog {
 public:
     RecordingLog() : system_(u"corvane_test") {}
-    void logEvent(int type, long eventId, std::u16string_view text) override
+    bool logEvent(int type, long eventId, std::u16string_view text) override
     {
         bool reported = system_.report(type, eventId, text);
         std::ofstream out(platform::appFolder() / "corvane_test_service.events", std::ios::binary | std::ios::app);
         out << type << '\t' << eventId << '\t' << platform::text::toUtf8(text) << '\t'
             << (reported ? "reported" : "refused") << '\n';
+        return reported;
     }
 
 private:
@@ -65,7 +76,7 @@ private:
 
 class Service final : public platform::ServiceEvents {
 public:
-    void NTService_Start(bool& Success) override { Success = true; }
+    void NTService_Start(bool& Success) override { Success = !refuseStart; }
     void NTService_Stop() override {}
     void NTService_Pause(bool& Success) override
     {
@@ -76,23 +87,39 @@ public:
     {
         Success = true;
         control->LogEvent(platform::svcEventInformation, 110, u"服务继续运行");
+        platform::msgBox(u"没有桌面的提示", platform::vbInformation, u"提示");
     }
     void NTService_Control(long) override {}
 
     platform::NTServiceControl* control = nullptr;
+    bool refuseStart = false;
 };
+
+SERVICE_STATUS_HANDLE WINAPI refusedRegistration(LPCWSTR, LPHANDLER_FUNCTION_EX, LPVOID)
+{
+    ::SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
+    return nullptr;
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const std::u16string command = platform::commandArguments(argc, argv);
+    const bool runs = command.empty() || command == u"/refuse-start" || command == u"/refuse-handler" ||
+                      command == u"/slow-start";
+    // First of all, as the service program does.
+    if (command == u"/refuse-handler")
+        platform::setHandlerRegistration(&refusedRegistration);
+    if (runs)
+        platform::connectServiceManager(u"corvane_test");
+
     platform::installHostServices();
     static QueueThread ui;
     platform::installServiceHost(ui);
     static RecordingLog log;
     platform::installService<platform::EventLog>(log);
 
-    const std::u16string command = platform::commandArguments(argc, argv);
     if (command == u"/wait") {
         platform::Sleep(60000);
         return 0;
@@ -103,11 +130,14 @@ int main(int argc, char** argv)
         platform::Sleep(60000);
         return 0;
     }
+    if (command == u"/slow-start")
+        platform::Sleep(12000);
 
     static Service events;
     static platform::NTServiceControl service(events);
     platform::NTServiceControl* control = &service;
     events.control = control;
+    events.refuseStart = command == u"/refuse-start";
     control->ServiceName = u"corvane_test";
     control->DisplayName = u"目录服务";
     control->StartMode = platform::svcStartAutomatic;
@@ -121,7 +151,7 @@ int main(int argc, char** argv)
     }
     if (command == u"/u")
         return control->Uninstall() ? 0 : 1;
-    if (!command.empty())
+    if (!runs)
         return 3;
     control->ControlsAccepted = platform::svcCtrlPauseContinue;
     try {

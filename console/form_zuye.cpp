@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -472,6 +473,11 @@ void form_zuye::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && loaded_) {
+        // Un-minimising a withdrawn window maps it while its start state still says
+        // iconic, so the window manager may take it minimised for a moment before it
+        // shows it: that is no minimise of the user's, and must not lead to the tray.
+        if (returning_ && stateOf(*this) == Minimised)
+            return;
         // Back by any way (from the task bar where there is no tray, or by the window
         // system): no icon stands for the window any more, and it keeps the program open.
         if (stateOf(*this) != Minimised && isVisible()) {
@@ -488,6 +494,8 @@ bool form_zuye::eventFilter(QObject* watched, QEvent* event)
     // The toolbar keeps to the top edge by its docking, whatever the layout does.
     if (watched == client_ && event->type() == QEvent::Resize)
         Toolbar1->resize(client_->width(), Toolbar1->height());
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
+        returning_ = false;
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -497,8 +505,14 @@ void form_zuye::cstray1_TrayActivate()
     // show would map it minimised again: the detour through maximised renews it.
     if (windowState() == Qt::WindowNoState)
         setWindowState(Qt::WindowMaximized);
+    returning_ = true;
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
     show();
+    // Until the window system shows the window again (already shown: nothing to wait for).
+    if (QWindow* window = windowHandle(); window != nullptr && !window->isExposed())
+        window->installEventFilter(this);
+    else
+        returning_ = false;
     activateWindow();
     cstray1->setIntray(false);
     trayLock_.reset();

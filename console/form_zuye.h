@@ -121,6 +121,8 @@ private:
     LogView logView_;
     // Held while the window waits hidden in the tray.
     std::optional<QEventLoopLocker> trayLock_;
+    // Back from the tray and not yet shown by the window system.
+    bool returning_ = false;
 };
 
 // The global console window, loaded (not shown) on first use.

@@ -25,6 +25,7 @@
 #include "platform/paths.h"
 #include "support/temp_folder.h"
 #include "support/text_fit.h"
+#include "support/virtual_desktop.h"
 
 namespace {
 
@@ -144,7 +145,7 @@ TEST_F(Windows, EveryTextIsShownWhole)
         QPointer<QWidget> w = c.open(*this);
         ASSERT_TRUE(w);
         ASSERT_EQ(w->objectName(), QLatin1String(c.name));
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+        ASSERT_TRUE(testsupport::waitUntilManaged(w));
         QCoreApplication::processEvents();
         const auto faults = testsupport::textFaults(w);
         EXPECT_TRUE(faults.empty()) << testsupport::describe(faults);
@@ -155,7 +156,7 @@ TEST_F(Windows, EveryTextIsShownWhole)
 TEST_F(Windows, TextsSetWhileTheWindowIsShownFitToo)
 {
     auto& w = platform::showWindow<config::form_cansu>();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    ASSERT_TRUE(testsupport::waitUntilManaged(&w));
     const int width = w.width();
     w.cmd_gethardinfo->click();
     QCoreApplication::processEvents();

@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <optional>
+#include <sstream>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sys/socket.h>
@@ -115,11 +118,241 @@ TEST_F(SystemdHost, InstallWritesTheUnitEnablesItAndSavesTheSetting)
               "ExecStart=\"" + program.string() + "\"\n"
               "ExecReload=/bin/kill -HUP $MAINPID\n"
               "Environment=\"QT_QPA_PLATFORM=offscreen\"\n"
-              "Environment=\"CORVANE_WINDOWS_DIR=/var/lib/a b%%/$$w\"\n"
+              "Environment=\"CORVANE_WINDOWS_DIR=/var/lib/a b%%/$w\"\n"
               "\n[Install]\n"
               "WantedBy=multi-user.target\n");
     EXPECT_EQ(calls(), "daemon-reload\nenable ip_update.service\n");
     EXPECT_EQ(tmp.read("units/ip_update.ini"), "[Parameters]\r\nTimerInterval=300\r\n");
+}
+
+// ---- The unit as systemd reads it ---------------------------------------------------------
+
+// One setting of a unit file as systemd reads it back, or what went wrong.
+struct UnitSetting {
+    std::string section, key;
+    std::vector<std::string> words; // unquoted, escapes and "%%" resolved
+};
+
+// Splits a value into words by systemd's quoting rules: blanks separate words, a word
+// may be wrapped whole in double or single quotes, C escapes anywhere; then "%%" is a
+// "%" and any other specifier is an error here (the unit uses none).
+std::vector<std::string> unitWords(std::string_view value, std::string& error)
+{
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    auto hex = [&](std::size_t digits) {
+        unsigned long v = std::stoul(std::string(value.substr(i, digits)), nullptr, 16);
+        i += digits;
+        return v;
+    };
+    auto utf8 = [](unsigned long c) {
+        std::string out;
+        if (c < 0x80)
+            out += static_cast<char>(c);
+        else if (c < 0x800)
+            out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+        else
+            out += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                    static_cast<char>(0x80 | (c & 0x3F))};
+        return out;
+    };
+    while (i < value.size()) {
+        while (i < value.size() && (value[i] == ' ' || value[i] == '\t'))
+            ++i;
+        if (i == value.size())
+            break;
+        std::string word;
+        char quote = 0;
+        if (value[i] == '"' || value[i] == '\'')
+            quote = value[i++];
+        for (;;) {
+            if (i == value.size()) {
+                if (quote != 0)
+                    error = "unterminated quote";
+                break;
+            }
+            char c = value[i++];
+            if (quote != 0 && c == quote) {
+                if (i < value.size() && value[i] != ' ' && value[i] != '\t')
+                    error = "a closing quote inside a word";
+                break;
+            }
+            if (quote == 0 && (c == ' ' || c == '\t'))
+                break;
+            if (c != '\\') {
+                word += c;
+                continue;
+            }
+            if (i == value.size()) {
+                error = "a backslash at the end";
+                break;
+            }
+            char e = value[i++];
+            switch (e) {
+            case 'a': word += '\a'; break;
+            case 'b': word += '\b'; break;
+            case 'f': word += '\f'; break;
+            case 'n': word += '\n'; break;
+            case 'r': word += '\r'; break;
+            case 't': word += '\t'; break;
+            case 'v': word += '\v'; break;
+            case 's': word += ' '; break;
+            case '\\': case '"': case '\'': word += e; break;
+            case 'x': word += static_cast<char>(hex(2)); break;
+            case 'u': word += utf8(hex(4)); break;
+            default:
+                error = std::string("unknown escape \\") + e;
+            }
+        }
+        std::string resolved;
+        for (std::size_t k = 0; k < word.size(); ++k) {
+            resolved += word[k];
+            if (word[k] == '%') {
+                if (k + 1 < word.size() && word[k + 1] == '%')
+                    ++k;
+                else
+                    error = "a specifier: " + word;
+            }
+        }
+        words.push_back(resolved);
+    }
+    return words;
+}
+
+// The unit's settings in order; a line that ends in a backslash goes on in the next.
+std::vector<UnitSetting> readUnit(std::string text, std::string& error)
+{
+    std::vector<UnitSetting> settings;
+    std::string section, line;
+    std::istringstream in(text);
+    std::string piece;
+    while (std::getline(in, piece)) {
+        if (!piece.empty() && piece.back() == '\\') {
+            line += piece.substr(0, piece.size() - 1) + " ";
+            continue;
+        }
+        line += piece;
+        if (line.empty() || line[0] == '#' || line[0] == ';') {
+        } else if (line[0] == '[') {
+            section = line.substr(1, line.find(']') - 1);
+        } else {
+            auto eq = line.find('=');
+            if (eq == std::string::npos)
+                error = "no '=' in " + line;
+            else
+                settings.push_back({section, line.substr(0, eq), unitWords(std::string_view(line).substr(eq + 1), error)});
+        }
+        line.clear();
+    }
+    return settings;
+}
+
+struct UnitValues {
+    std::string program;
+    std::map<std::string, std::string> environment;
+    std::vector<std::string> keys; // section/key of every setting, in order
+};
+
+UnitValues unitValues(const std::string& unit, std::string& error)
+{
+    UnitValues v;
+    for (const auto& s : readUnit(unit, error)) {
+        v.keys.push_back(s.section + "/" + s.key);
+        if (s.key == "ExecStart") {
+            if (s.words.size() != 1)
+                error = "ExecStart of " + std::to_string(s.words.size()) + " words";
+            else
+                v.program = s.words[0];
+        }
+        if (s.key == "Environment")
+            for (const auto& w : s.words)
+                v.environment[w.substr(0, w.find('='))] = w.substr(w.find('=') + 1);
+    }
+    return v;
+}
+
+struct UnitCase {
+    const char* name;
+    std::string appFolder; // below the test's folder
+    std::string windowsDir, toolsDir; // "" leaves the variable unset
+    bool installs;
+};
+
+// Folder names and environment values reach the service as they are, whatever they
+// hold, or the install fails and writes nothing: a control character would start a
+// line of its own in the unit (an ExecStartPre= of anyone's choosing), and systemd
+// takes no quote or backslash in a program's path.
+TEST_F(SystemdHost, EveryValueReachesTheServiceAsItIsOrTheInstallFails)
+{
+    const std::string gbkFolder = "vpn\xd6\xd0\xce\xc4"; // 中文 in code page 936, not UTF-8
+    const std::vector<UnitCase> cases = {
+        {"blanks, specifiers and variables", "my app 100%$HOME ${X}", "/var/lib/a b%%n/$w ${Y}", "", true},
+        {"quotes and backslashes in a value", "app", "/srv/it's \"here\" \\ there\\", "/opt/t'ools", true},
+        {"a folder name that is not UTF-8", gbkFolder, "/var/lib/中文", "", true},
+        {"a relative folder", "app", "", "relative/tools", true},
+        {"a line break in CORVANE_WINDOWS_DIR", "app", "/x\nExecStartPre=/bin/touch /tmp/owned", "", false},
+        {"a line break in the program's folder", "app\nExecStartPre=/bin/true", "", "", false},
+        {"a carriage return", "app", "/x\ry", "", false},
+        {"a tab", "app", "", "/x\ty", false},
+        {"another control character", "app", "/x\x01y", "", false},
+        {"DEL", "app", "/x\x7fy", "", false},
+        {"a C1 control character", "app", "/x\xc2\x85y", "", false},
+        {"a value that is not UTF-8", "app", "/var/lib/" + gbkFolder, "", false},
+        {"a double quote in the program's folder", "a\"b", "", "", false},
+        {"a single quote in the program's folder", "it's", "", "", false},
+        {"a backslash in the program's folder", "vpn\\old", "", "", false},
+    };
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe").filename();
+    const bool analyze = std::system("command -v systemd-analyze >/dev/null 2>&1") == 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(tmp / "units/ip_update.service");
+        std::filesystem::remove(tmp / "systemctl.log");
+        ScopedEnv local;
+        for (auto [name, value] : {std::pair{"CORVANE_WINDOWS_DIR", c.windowsDir}, {"CORVANE_TOOLS_DIR", c.toolsDir}})
+            if (value.empty())
+                local.unset(name);
+            else
+                local.set(name, value);
+        const auto folder = tmp.path() / c.appFolder;
+        platform::setAppFolder(folder);
+
+        ASSERT_EQ(manager->install(ipUpdate()), c.installs);
+        if (!c.installs) {
+            EXPECT_FALSE(tmp.exists("units/ip_update.service"));
+            EXPECT_EQ(calls(), "");
+            continue;
+        }
+        const std::string unit = tmp.read("units/ip_update.service");
+        std::string error;
+        const UnitValues v = unitValues(unit, error);
+        EXPECT_EQ(error, "") << unit;
+        std::vector<std::string> keys = {"Unit/Description", "Service/Type", "Service/ExecStart", "Service/ExecReload",
+                                         "Service/Environment"};
+        keys.insert(keys.end(), !c.windowsDir.empty() + !c.toolsDir.empty(), "Service/Environment");
+        keys.push_back("Install/WantedBy");
+        EXPECT_EQ(v.keys, keys) << unit;
+        EXPECT_EQ(v.program, (folder / exe).string());
+        EXPECT_EQ(v.environment.at("QT_QPA_PLATFORM"), "offscreen");
+        auto expected = [](const std::string& value) {
+            return value.empty() ? std::string() : std::filesystem::absolute(value).string();
+        };
+        EXPECT_EQ(v.environment.count("CORVANE_WINDOWS_DIR") ? v.environment.at("CORVANE_WINDOWS_DIR") : "",
+                  expected(c.windowsDir));
+        EXPECT_EQ(v.environment.count("CORVANE_TOOLS_DIR") ? v.environment.at("CORVANE_TOOLS_DIR") : "",
+                  expected(c.toolsDir));
+
+        // Where systemd's own checker is at hand, it takes the unit without a word.
+        if (analyze) {
+            std::filesystem::create_directories(folder);
+            std::filesystem::copy_file("/bin/true", folder / exe, std::filesystem::copy_options::overwrite_existing);
+            const std::string verify =
+                "systemd-analyze verify '" + (tmp / "units/ip_update.service").string() + "' >'" +
+                (tmp / "verify.log").string() + "' 2>&1";
+            EXPECT_EQ(std::system(verify.c_str()), 0) << tmp.read("verify.log");
+            EXPECT_EQ(tmp.read("verify.log"), "");
+        }
+    }
 }
 
 struct RegistrationCase {

@@ -6,8 +6,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -45,8 +47,9 @@ protected:
             }
     }
 
-    // Starts mulu with the argument, without a display, in the test's folders.
-    pid_t start(std::vector<std::string> args)
+    // Starts mulu with the argument, without a display, in the test's folders (a
+    // folder of the C:\windows stand-in given here), its standard error to errors.log.
+    pid_t start(std::vector<std::string> args, std::optional<std::string> windowsDir = std::nullopt)
     {
         std::vector<std::string> env;
         for (char** e = environ; *e != nullptr; ++e) {
@@ -59,7 +62,7 @@ protected:
         env.push_back("PATH=" + (tmp / "bin").string() + ":" + std::getenv("PATH"));
         env.push_back("CORVANE_UNIT_DIR=" + (tmp / "units").string());
         env.push_back("CORVANE_EVENT_LOG_FILE=" + (tmp / "events.log").string());
-        env.push_back("CORVANE_WINDOWS_DIR=" + (tmp / "windows").string());
+        env.push_back("CORVANE_WINDOWS_DIR=" + windowsDir.value_or((tmp / "windows").string()));
         env.push_back("SYSTEMCTL_LOG=" + (tmp / "systemctl.log").string());
         env.push_back("XDG_RUNTIME_DIR=" + (tmp / "run").string());
 
@@ -72,8 +75,13 @@ protected:
         for (auto& e : env)
             envp.push_back(e.data());
         envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        ::posix_spawn_file_actions_init(&actions);
+        const std::string errors = (tmp / "errors.log").string();
+        ::posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
         pid_t pid = 0;
-        EXPECT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()), 0);
+        EXPECT_EQ(::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
+        ::posix_spawn_file_actions_destroy(&actions);
         started.push_back(pid);
         return pid;
     }
@@ -140,6 +148,17 @@ TEST_F(Mulu, InstallsAndRemovesItsUnit)
     EXPECT_FALSE(tmp.exists("units/ip_update.service"));
     EXPECT_FALSE(tmp.exists("units/ip_update.ini"));
     EXPECT_TRUE(events().empty());
+}
+
+// A value that the unit cannot hold fails the install with the service window's box
+// (without a display, on the standard error) and leaves nothing behind.
+TEST_F(Mulu, AnInstallThatCannotWriteItsUnitSaysSoAndLeavesNothing)
+{
+    EXPECT_EQ(exitCode(start({"/i"}, (tmp / "windows\nExecStartPre=/bin/true").string())), 1);
+    EXPECT_NE(tmp.read("errors.log").find("目录服务: 安装失败！"), std::string::npos) << tmp.read("errors.log");
+    EXPECT_FALSE(tmp.exists("units/ip_update.service"));
+    EXPECT_FALSE(tmp.exists("units/ip_update.ini"));
+    EXPECT_FALSE(tmp.exists("systemctl.log"));
 }
 
 TEST_F(Mulu, RunsAsTheServiceAndAnswersItsSignals)

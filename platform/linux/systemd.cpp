@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,21 +29,84 @@ std::u16string pathText(const std::filesystem::path& p)
     return text::fromUtf8(p.string());
 }
 
-// One word of ExecStart= or Environment=, quoted so that blanks, quotes, "%" specifiers
-// and "$" substitutions stay literal.
-std::string unitWord(std::string_view s)
+// The UTF-8 sequence at the start of s: its length, 0 where s starts with a byte that
+// begins no valid sequence (overlong forms and surrogates included); the code point
+// goes to c.
+std::size_t utf8Sequence(std::string_view s, char32_t& c)
 {
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"' || c == '\\')
-            out += '\\';
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                       : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (length == 0 || length > s.size())
+        return 0;
+    c = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (byte(i) & 0x3F);
+    }
+    static constexpr char32_t shortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < shortest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+// A value for a line of the unit: no control character (a line break would start a
+// line of its own; systemd refuses the others), "%" written "%%" as specifiers want.
+// Inside double quotes, "\" and the quote are escaped; bytes that are not UTF-8, which
+// systemd refuses in a unit file, become "\xHH" where escapes are allowed, and refuse
+// the value elsewhere. Nothing when the value cannot be written.
+enum class Form { Plain, Quoted, QuotedUtf8Only };
+
+std::optional<std::string> unitValue(std::string_view s, Form form)
+{
+    std::string out = form == Form::Plain ? "" : "\"";
+    while (!s.empty()) {
+        char32_t c = 0;
+        std::size_t n = utf8Sequence(s, c);
+        if (n == 0) {
+            if (form != Form::Quoted)
+                return std::nullopt;
+            static constexpr char hex[] = "0123456789abcdef";
+            const auto b = static_cast<unsigned char>(s[0]);
+            out += {'\\', 'x', hex[b >> 4], hex[b & 0xF]};
+            s.remove_prefix(1);
+            continue;
+        }
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
+            return std::nullopt;
         if (c == '%')
             out += '%';
-        if (c == '$')
-            out += '$';
-        out += c;
+        if (form != Form::Plain && (c == '\\' || c == '"'))
+            out += '\\';
+        out += s.substr(0, n);
+        s.remove_prefix(n);
+    }
+    if (form == Form::Plain) {
+        // A line that ends in "\" goes on in the next; blanks at the ends are dropped.
+        if (!out.empty() && (out.back() == '\\' || out.back() == ' ' || out.front() == ' '))
+            return std::nullopt;
+        return out;
     }
     return out + "\"";
+}
+
+// The program of ExecStart=: an absolute path, quoted for its blanks. systemd takes
+// no quote or backslash in it at all, and expands no "$" there.
+std::optional<std::string> unitProgram(const std::filesystem::path& program)
+{
+    const std::string path = program.string();
+    if (!program.is_absolute() || path.find_first_of("\\\"'") != std::string::npos)
+        return std::nullopt;
+    return unitValue(path, Form::Quoted);
+}
+
+// One Environment= assignment, quoted whole; "$" has no meaning there, and the value
+// must be UTF-8.
+std::optional<std::string> unitAssignment(std::string_view name, std::string_view value)
+{
+    return unitValue(std::string(name) + "=" + std::string(value), Form::QuotedUtf8Only);
 }
 
 // Runs systemctl with these arguments and waits for it: its exit code, -1 when it
@@ -70,24 +134,35 @@ std::filesystem::path runningExecutable()
     return std::filesystem::read_symlink("/proc/self/exe", ec);
 }
 
-std::string unitText(const ServiceDefinition& s)
+// The unit, or nothing when a value cannot be written into it as systemd reads it.
+std::optional<std::string> unitText(const ServiceDefinition& s)
 {
     // The program of the application folder, under the name it runs by now.
-    auto program = appFolder() / runningExecutable().filename();
+    std::error_code ec;
+    auto program = std::filesystem::absolute(appFolder() / runningExecutable().filename(), ec);
+    auto description = unitValue(text::toUtf8(s.displayName), Form::Plain);
+    auto start = unitProgram(program);
+    if (ec || !description || !start)
+        return std::nullopt;
     std::string unit;
     unit += "[Unit]\n";
-    unit += "Description=" + text::toUtf8(s.displayName) + "\n";
+    unit += "Description=" + *description + "\n";
     unit += "\n[Service]\n";
     unit += "Type=simple\n";
-    unit += "ExecStart=" + unitWord(program.string()) + "\n";
+    unit += "ExecStart=" + *start + "\n";
     // A reload asks the service for the address lookup.
     unit += "ExecReload=/bin/kill -HUP $MAINPID\n";
     // A system service has no display.
-    unit += "Environment=" + unitWord("QT_QPA_PLATFORM=offscreen") + "\n";
-    // The service works on the same folders as the program that installed it.
+    unit += "Environment=" + *unitAssignment("QT_QPA_PLATFORM", "offscreen") + "\n";
+    // The service works on the same folders as the program that installed it, which
+    // are named relative to the installer's working folder, not the service's.
     for (const char* name : {"CORVANE_WINDOWS_DIR", "CORVANE_TOOLS_DIR"})
-        if (const char* value = std::getenv(name); value != nullptr && *value != '\0')
-            unit += "Environment=" + unitWord(std::string(name) + "=" + value) + "\n";
+        if (const char* value = std::getenv(name); value != nullptr && *value != '\0') {
+            auto assignment = unitAssignment(name, std::filesystem::absolute(value, ec).string());
+            if (ec || !assignment)
+                return std::nullopt;
+            unit += "Environment=" + *assignment + "\n";
+        }
     if (s.startMode == svcStartAutomatic)
         unit += "\n[Install]\nWantedBy=multi-user.target\n";
     return unit;
@@ -122,7 +197,8 @@ public:
         auto unit = unitFile(s);
         if (std::filesystem::exists(unit, ec))
             return false;
-        if (!replaceFileBytes(pathText(unit), unitText(s)))
+        auto text = unitText(s);
+        if (!text || !replaceFileBytes(pathText(unit), *text))
             return false;
         bool ok = systemctl({"daemon-reload"}) == 0;
         if (ok && s.startMode == svcStartAutomatic)

@@ -4,8 +4,11 @@
 // and the fonts do; these tests run the real thing.
 
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <memory>
+
+class QWidget;
 
 namespace testsupport {
 
@@ -25,6 +28,11 @@ public:
     void startTray();
     void stopTray();
 
+    // Holds the window manager still (SIGSTOP) and lets it go on: requests to it wait
+    // meanwhile, as on a machine too busy to run it.
+    void pauseWindowManager();
+    void resumeWindowManager();
+
 private:
     QString display_;
     std::unique_ptr<QProcess> xvfb_, windowManager_, tray_;
@@ -39,6 +47,14 @@ QString runTool(const QString& program, const QStringList& args);
 QStringList netWmState(unsigned long window);
 // The window's ICCCM state: "Normal", "Iconic" or "Withdrawn".
 QString wmState(unsigned long window);
+// Where the window is on the screen as the X server has it; empty while it is not
+// viewable (unmapped, or inside a parent that is).
+QRect screenGeometry(unsigned long window);
+// Waits until the window is exposed, the window manager manages it as a normal window,
+// and Qt has the place the X server has for it: shown as a person sees it.
+bool waitUntilManaged(QWidget* window, int milliseconds = 30000);
+// Sets the window's ICCCM state ("Normal", "Iconic") as a window manager does.
+void setWmState(unsigned long window, const QString& state);
 // A real click of the first button at a place on the screen.
 void clickAt(int x, int y);
 

@@ -1,3 +1,4 @@
+// Whether the tests run under Wine: its ntdll has wine_get_version.
 #include "support/wine.h"
 
 #include <windows.h>

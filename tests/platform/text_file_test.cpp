@@ -1,3 +1,4 @@
+// The text files: code page 936 and CR LF, line and size caps, tail reads, all-or-nothing saves.
 #include <gtest/gtest.h>
 
 #include <algorithm>

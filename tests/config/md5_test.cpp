@@ -1,3 +1,4 @@
+// Module1's MD5: the RFC 1321 suite, block boundaries, the short kinds, code page 936 bytes.
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <random>

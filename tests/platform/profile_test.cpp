@@ -1,3 +1,4 @@
+// The profile (INI) functions: reads by the Windows rules, writes keeping the rest of the file.
 #include <gtest/gtest.h>
 
 #include "platform/file_io.h"

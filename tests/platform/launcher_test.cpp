@@ -1,3 +1,4 @@
+// Starting programs on Linux: Windows command-line rules, finding the program, detached starts.
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>

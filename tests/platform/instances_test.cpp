@@ -1,3 +1,4 @@
+// One copy of a program at a time on Linux: the lock, its name, and a crashed holder freeing it.
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>

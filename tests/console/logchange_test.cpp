@@ -1,3 +1,4 @@
+// OpenVPN's log stamps as the grid shows them: date, time and message, one row a log line.
 #include <gtest/gtest.h>
 
 #include "console/log_view.h"

@@ -1,3 +1,4 @@
+// WMI on Linux: the four classes from /proc and /sys, WQL conditions, and the queries it refuses.
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>

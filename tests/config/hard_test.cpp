@@ -1,3 +1,4 @@
+// The disk-identity window and the DiskID32 library: model and serial number, a missing library.
 #include <QTest>
 #include <array>
 #include <cstring>

@@ -1,3 +1,4 @@
+// The hardware feature code: the WMI queries it asks, in order, and the text made of the answers.
 #include <gtest/gtest.h>
 
 #include "config/hardware.h"

@@ -147,7 +147,7 @@ void ServiceProgramTest::runsAsTheServiceFromADeployedFolder()
 {
     wchar_t events[MAX_PATH] = {};
     if (::GetEnvironmentVariableW(L"CORVANE_EVENT_LOG_FILE", events, MAX_PATH) == 0)
-        QFAIL("the prefix names no CORVANE_EVENT_LOG_FILE (tests/windows_programs/service-prefix)");
+        QFAIL("the prefix names no CORVANE_EVENT_LOG_FILE (tests/windows/service-prefix)");
     const QString eventsFile = QString::fromWCharArray(events);
     QFile::remove(eventsFile);
 

@@ -1,3 +1,4 @@
+// The console window offscreen: its start by the service state, and its tree, menus and toolbar.
 #include <gtest/gtest.h>
 
 #include <QAction>

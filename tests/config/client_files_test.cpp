@@ -1,3 +1,4 @@
+// The lines of config.ovpn and pwd.txt: the port rule, read-back by line, password line, flags.
 #include <gtest/gtest.h>
 
 #include "config/client_config.h"

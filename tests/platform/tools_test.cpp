@@ -1,3 +1,4 @@
+// The stand-ins of cmd, net, sc and taskkill (tools/): what each does, and what it refuses.
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Line 7 of config.ovpn for the lookup: the server address read from it and rewritten alone.
 #include <gtest/gtest.h>
 
 #include "lookup/lookup_server_line.h"

@@ -1,4 +1,4 @@
-// The maintenance, about and log-test windows.
+// The maintenance, about and log-test windows: what their buttons start or open, failed starts.
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>

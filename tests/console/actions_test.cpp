@@ -1,3 +1,4 @@
+// The console's service actions (state, start, stop, query, log reset) and the keys that pick them.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,3 +1,4 @@
+// The parameter window: how it opens and saves config.ovpn and pwd.txt, and what it refuses.
 #include <QApplication>
 #include <QClipboard>
 #include <QTest>

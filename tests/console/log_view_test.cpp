@@ -1,3 +1,4 @@
+// The log grid: each tick shows the newest lines of log/config.log and redraws only what changed.
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// The account window: what its save changes and keeps in pwd.txt, and its password field's mask.
 #include <QApplication>
 #include <QTest>
 #include <gtest/gtest.h>

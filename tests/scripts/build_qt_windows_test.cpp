@@ -21,7 +21,8 @@ using testsupport::TempFolder;
 
 namespace {
 
-const std::filesystem::path sourceScripts = std::filesystem::path(__FILE__).parent_path().parent_path() / "scripts";
+const std::filesystem::path sourceScripts =
+    std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "scripts";
 
 constexpr const char* qtSource = "6.4.2+dfsg-10";
 constexpr const char* qtBinary = "6.4.2+dfsg-10+b1"; // a binNMU

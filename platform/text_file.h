@@ -18,24 +18,13 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/file_save.h"
 
 namespace platform {
 
 inline constexpr std::size_t MaxLineBytes = 4096;
 inline constexpr std::uint64_t MaxTailBytes = 4u << 20;
 inline constexpr std::uint64_t MaxFileBytes = 4u << 20;
-
-enum class FileAccess {
-    Shared,    // the old file's permissions; a new file the usual ones, writable by no other user
-    OwnerOnly, // for files that hold a password: readable by their owner only
-};
-
-// Why a rewrite failed.
-enum class WriteFailure {
-    None,
-    Unencodable, // a text holds a character that code page 936 cannot hold
-    Io,          // the folder, the disk or the permissions
-};
 
 // Splits bytes into the lines a reader gives: LF ends a line and a CR before it is
 // dropped; a line longer than MaxLineBytes keeps its start, cut between two characters.

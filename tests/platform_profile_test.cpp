@@ -3,6 +3,7 @@
 #include "platform/file_io.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "platform/text_file.h"
 #include "support/temp_folder.h"
 #include "support/wine.h"
 

@@ -397,6 +397,14 @@ void setHeightTwips(QWidget* w, double value)
     w->resize(w->width(), pixels(value));
 }
 
+// The window's design layout when maximised, in twips, from its outer width and height.
+constexpr double TreeWidthShare = 0.23; // the tree: this share of the width
+constexpr double GridWidthShare = 0.81; // the grid: this share of the width, less GridWidthLess
+constexpr int GridWidthLess = 300;
+constexpr int TreeAndGridHeightLess = 1200; // both: the height less toolbar, strip and this
+constexpr int StripTopLess = 750;           // the strip's top: the height less strip, toolbar and this
+constexpr int LastColumnLess = 3500;        // column 3: the grid's width less this
+
 } // namespace
 
 void form_zuye::Form_Resize()
@@ -412,16 +420,16 @@ void form_zuye::Form_Resize()
     if (stateOf(*this) == Maximised) {
         auto toolbar = [this] { return Toolbar1->height() * TwipsPerPixel; };
         auto strip = [this] { return Picture1->height() * TwipsPerPixel; };
-        setWidthTwips(TreeView1, widthTwips() * 0.23);
-        setHeightTwips(TreeView1, heightTwips() - toolbar() - strip() - 1200);
-        setHeightTwips(loggrid, heightTwips() - toolbar() - strip() - 1200);
-        setWidthTwips(loggrid, widthTwips() * 0.81 - 300);
+        setWidthTwips(TreeView1, widthTwips() * TreeWidthShare);
+        setHeightTwips(TreeView1, heightTwips() - toolbar() - strip() - TreeAndGridHeightLess);
+        setHeightTwips(loggrid, heightTwips() - toolbar() - strip() - TreeAndGridHeightLess);
+        setWidthTwips(loggrid, widthTwips() * GridWidthShare - GridWidthLess);
         setWidthTwips(Picture1, widthTwips());
-        Picture1->move(Picture1->x(), pixels(heightTwips() - strip() - toolbar() - 750));
+        Picture1->move(Picture1->x(), pixels(heightTwips() - strip() - toolbar() - StripTopLess));
         panels();
         for (int c = 0; c < 3; ++c)
             loggrid->setColWidth(c, NormalColumnWidths[c]);
-        loggrid->setColWidth(3, loggrid->width() * TwipsPerPixel - 3500);
+        loggrid->setColWidth(3, loggrid->width() * TwipsPerPixel - LastColumnLess);
     }
     if (stateOf(*this) == Normal) {
         TreeView1->resize(twips(3495), twips(8295));

@@ -15,7 +15,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <algorithm>
 #include <cmath>
 
 #include "config/form_cansu.h"
@@ -37,19 +36,12 @@
 
 namespace console {
 
+using platform::inTwips;
 using platform::qs;
 using platform::twips;
 using platform::u16;
 
 namespace {
-
-constexpr int TwipsPerPixel = 15;
-
-// A size computed in twips, as whole pixels; the layout never asks for less than none.
-int pixels(double twipsValue)
-{
-    return std::max(0, static_cast<int>(std::lround(twipsValue / TwipsPerPixel)));
-}
 
 // The family is the design's own; where it is not installed, the desktop's font
 // substitution names the face that stands in for it.
@@ -309,12 +301,12 @@ QString form_zuye::nodeKey(const QTreeWidgetItem* node)
 
 int form_zuye::widthTwips() const
 {
-    return frameGeometry().width() * TwipsPerPixel;
+    return inTwips(frameGeometry().width());
 }
 
 int form_zuye::heightTwips() const
 {
-    return frameGeometry().height() * TwipsPerPixel;
+    return inTwips(frameGeometry().height());
 }
 
 void form_zuye::writeHeaderRow()
@@ -389,12 +381,12 @@ int stateOf(const QWidget& w)
 
 void setWidthTwips(QWidget* w, double value)
 {
-    w->resize(pixels(value), w->height());
+    w->resize(twips(value), w->height());
 }
 
 void setHeightTwips(QWidget* w, double value)
 {
-    w->resize(w->width(), pixels(value));
+    w->resize(w->width(), twips(value));
 }
 
 // The window's design layout when maximised, in twips, from its outer width and height.
@@ -418,18 +410,18 @@ void form_zuye::Form_Resize()
     };
 
     if (stateOf(*this) == Maximised) {
-        auto toolbar = [this] { return Toolbar1->height() * TwipsPerPixel; };
-        auto strip = [this] { return Picture1->height() * TwipsPerPixel; };
+        auto toolbar = [this] { return inTwips(Toolbar1->height()); };
+        auto strip = [this] { return inTwips(Picture1->height()); };
         setWidthTwips(TreeView1, widthTwips() * TreeWidthShare);
         setHeightTwips(TreeView1, heightTwips() - toolbar() - strip() - TreeAndGridHeightLess);
         setHeightTwips(loggrid, heightTwips() - toolbar() - strip() - TreeAndGridHeightLess);
         setWidthTwips(loggrid, widthTwips() * GridWidthShare - GridWidthLess);
         setWidthTwips(Picture1, widthTwips());
-        Picture1->move(Picture1->x(), pixels(heightTwips() - strip() - toolbar() - StripTopLess));
+        Picture1->move(Picture1->x(), twips(heightTwips() - strip() - toolbar() - StripTopLess));
         panels();
         for (int c = 0; c < 3; ++c)
             loggrid->setColWidth(c, NormalColumnWidths[c]);
-        loggrid->setColWidth(3, loggrid->width() * TwipsPerPixel - LastColumnLess);
+        loggrid->setColWidth(3, inTwips(loggrid->width()) - LastColumnLess);
     }
     if (stateOf(*this) == Normal) {
         TreeView1->resize(twips(3495), twips(8295));

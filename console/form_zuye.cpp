@@ -43,15 +43,6 @@ using platform::u16;
 
 namespace {
 
-// The family is the design's own; where it is not installed, the desktop's font
-// substitution names the face that stands in for it.
-QFont songti(double points)
-{
-    QFont f(QStringLiteral("宋体"));
-    f.setPointSizeF(points);
-    return f;
-}
-
 // The style of the tree's lines and plus and minus boxes; the rest of the window keeps
 // the desktop's style.
 QStyle* treeLineStyle()
@@ -144,7 +135,7 @@ void form_zuye::buildControls()
 
     TreeView1 = new QTreeWidget(client_);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
-    TreeView1->setFont(songti(10.5));
+    TreeView1->setFont(platform::songFont(10.5));
     if (QStyle* lines = treeLineStyle())
         TreeView1->setStyle(lines);
     TreeView1->setHeaderHidden(true);
@@ -154,7 +145,7 @@ void form_zuye::buildControls()
 
     loggrid = new FlexGrid(client_);
     loggrid->setObjectName(QStringLiteral("loggrid"));
-    loggrid->setFont(songti(9));
+    loggrid->setFont(platform::songFont(9));
     // Dates and times show whole even where the face's digits are wider than the design's.
     loggrid->setColWidestText(1, widestOf(QStringLiteral("0000年00月00日"), loggrid->font()));
     loggrid->setColWidestText(2, widestOf(QStringLiteral(" 00:00:00"), loggrid->font()));

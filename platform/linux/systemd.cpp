@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/host_paths.h"
 #include "platform/linux/service_linux.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -22,11 +23,6 @@ extern char** environ;
 namespace platform {
 
 namespace {
-
-std::u16string pathText(const std::filesystem::path& p)
-{
-    return text::fromUtf8(p.string());
-}
 
 // One word of ExecStart= or Environment=, quoted so that blanks, quotes, "%" specifiers
 // and "$" substitutions stay literal.

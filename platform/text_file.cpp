@@ -445,6 +445,17 @@ std::uint64_t tailFrom(std::uint64_t end)
     return end > MaxTailBytes ? end - MaxTailBytes : 0;
 }
 
+std::vector<TailLine> takeLines(LineSplitter& splitter, std::string_view bytes)
+{
+    std::vector<TailLine> lines;
+    while (!bytes.empty())
+        if (splitter.take(bytes))
+            lines.push_back({splitter.lineStart(), std::string(splitter.line())});
+    if (auto last = splitter.unfinished())
+        lines.push_back({splitter.lineStart(), std::string(*last)});
+    return lines;
+}
+
 std::optional<std::vector<TailLine>> readTail(InputFile& file, std::uint64_t end, std::size_t maxLines,
                                               LineSplitter& splitter)
 {
@@ -473,13 +484,7 @@ std::optional<std::vector<TailLine>> readTail(InputFile& file, std::uint64_t end
     blocks.clear();
 
     splitter = LineSplitter(pos, pos > 0);
-    std::vector<TailLine> lines;
-    std::string_view rest = bytes;
-    while (!rest.empty())
-        if (splitter.take(rest))
-            lines.push_back({splitter.lineStart(), std::string(splitter.line())});
-    if (auto last = splitter.unfinished())
-        lines.push_back({splitter.lineStart(), std::string(*last)});
+    std::vector<TailLine> lines = takeLines(splitter, bytes);
     if (lines.size() > maxLines)
         lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(maxLines));
     return lines;

@@ -143,6 +143,10 @@ struct TailLine {
     std::string bytes;       // cut as LineSplitter cuts it
 };
 
+// Feeds all of `bytes` to the splitter: the lines they end, and last the unfinished line
+// when one is begun (it stays unfinished in the splitter, for the bytes that follow).
+std::vector<TailLine> takeLines(LineSplitter& splitter, std::string_view bytes);
+
 // The last maxLines lines of the first `end` bytes of the file, oldest first, read from
 // the end (see tailFrom). The last one is the unfinished line when the file does not end
 // in LF; `splitter` is left at `end` with that line not ended, so that bytes appended

@@ -60,7 +60,7 @@ void startAction(ServiceConsole& console, EntryPoint from)
     }
     if (!platform::shell(u"taskkill /f /im openvpn.exe", vbHide))
         return warn();
-    if (!platform::shell(u"cmd /c NET START openvpnservice", vbHide))
+    if (!platform::shell(StartServiceCommand, vbHide))
         return warn();
     console.resetLogGrid();
     if (from != EntryPoint::Toolbar)
@@ -85,7 +85,7 @@ void stopAction(ServiceConsole& console, EntryPoint from)
             msgBox(notRunning, vbInformation, Notice);
             return;
         }
-        platform::shell(u"cmd /c NET STOP openvpnservice", vbHide);
+        platform::shell(StopServiceCommand, vbHide);
         console.setServiceText(StoppedText);
         msgBox(stopped, vbInformation, Notice);
         console.setLogInterval(StartedInterval);
@@ -100,7 +100,7 @@ void stopAction(ServiceConsole& console, EntryPoint from)
         msgBox(notRunning, vbInformation, Notice);
         return;
     }
-    if (!platform::shell(u"cmd /c NET STOP openvpnservice", vbHide))
+    if (!platform::shell(StopServiceCommand, vbHide))
         return;
     msgBox(stopped, vbInformation, Notice);
     if (from == EntryPoint::Menu) {

@@ -161,9 +161,4 @@ void LogView::remember(const LogGrid& grid, platform::InputFile& file)
         stamp_.reset();
 }
 
-void refreshLog(LogGrid& grid, std::u16string_view path)
-{
-    LogView(path).refresh(grid);
-}
-
 } // namespace console

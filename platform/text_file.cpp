@@ -498,20 +498,4 @@ bool fileIsMissing(std::u16string_view path)
            ec != std::errc::not_a_directory;
 }
 
-std::optional<std::vector<std::u16string>> readLastLines(std::u16string_view path, std::size_t maxLines)
-{
-    auto file = openForReading(path);
-    if (!file)
-        return std::nullopt;
-    LineSplitter splitter;
-    auto tail = readTail(*file, file->stamp().size, maxLines, splitter);
-    if (!tail)
-        return std::nullopt;
-    std::vector<std::u16string> lines;
-    lines.reserve(tail->size());
-    for (const auto& line : *tail)
-        lines.push_back(fromAnsi(line.bytes));
-    return lines;
-}
-
 } // namespace platform

@@ -154,10 +154,6 @@ std::vector<TailLine> takeLines(LineSplitter& splitter, std::string_view bytes);
 std::optional<std::vector<TailLine>> readTail(InputFile& file, std::uint64_t end, std::size_t maxLines,
                                               LineSplitter& splitter);
 
-// The last maxLines lines of a text file, oldest first, read from its end so that the
-// cost does not grow with the size of the file. Nothing when the file cannot be opened.
-std::optional<std::vector<std::u16string>> readLastLines(std::u16string_view path, std::size_t maxLines);
-
 // True only when nothing at all stands at the path (no file, folder, FIFO or link) and
 // its folders could be searched. A file that exists but cannot be opened is not missing.
 bool fileIsMissing(std::u16string_view path);

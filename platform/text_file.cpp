@@ -6,6 +6,7 @@
 
 #include "platform/codepage.h"
 #include "platform/paths.h"
+#include "platform/service.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -32,22 +33,6 @@ std::string_view cut(std::string_view kept, std::uint64_t length)
         i = next;
     }
     return kept.substr(0, i);
-}
-
-std::optional<std::filesystem::path>& readOnlyFolder()
-{
-    static std::optional<std::filesystem::path> folder;
-    return folder;
-}
-
-bool writable(const std::filesystem::path& folder)
-{
-    if (!readOnlyFolder())
-        return true;
-    std::error_code ec;
-    auto a = std::filesystem::weakly_canonical(folder, ec);
-    auto b = std::filesystem::weakly_canonical(*readOnlyFolder(), ec);
-    return a != b;
 }
 
 // Names are made of the path's own pieces, never through a conversion of the whole path
@@ -114,8 +99,11 @@ void removeStaleTemporaries(const SaveTarget& target)
 
 std::optional<TemporaryFile> newTemporary(const SaveTarget& target)
 {
+    auto create = [](const std::filesystem::path& path) {
+        return hasService<TemporaryFiles>() ? service<TemporaryFiles>().create(path) : TemporaryFile::create(path);
+    };
     for (int attempt = 0; attempt < 8; ++attempt)
-        if (auto file = TemporaryFile::create(temporaryName(target)))
+        if (auto file = create(temporaryName(target)))
             return file;
     return std::nullopt;
 }
@@ -124,7 +112,7 @@ std::optional<TemporaryFile> newTemporary(const SaveTarget& target)
 std::optional<TemporaryFile> beginSave(const SaveTarget& target)
 {
     std::error_code ec;
-    if (!writable(target.folder) || std::filesystem::is_directory(target.file, ec))
+    if (std::filesystem::is_directory(target.file, ec))
         return std::nullopt;
     if (target.inWindowsFolder)
         createFolders(windowsFolder());
@@ -205,11 +193,6 @@ private:
 };
 
 } // namespace
-
-void simulateReadOnlyFolder(std::optional<std::filesystem::path> folder)
-{
-    readOnlyFolder() = std::move(folder);
-}
 
 // ---- LineSplitter -------------------------------------------------------------------
 

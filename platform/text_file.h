@@ -158,8 +158,4 @@ std::optional<std::vector<TailLine>> readTail(InputFile& file, std::uint64_t end
 // its folders could be searched. A file that exists but cannot be opened is not missing.
 bool fileIsMissing(std::u16string_view path);
 
-// Tests run as root on CI, where a read-only folder is no obstacle: this makes every
-// rewrite of a file in the given folder fail as a read-only folder would.
-void simulateReadOnlyFolder(std::optional<std::filesystem::path> folder);
-
 } // namespace platform

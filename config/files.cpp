@@ -2,6 +2,7 @@
 
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "platform/text_file.h"
 
 namespace config {
 

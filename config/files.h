@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/text_file.h"
+#include "platform/file_save.h"
 
 namespace config {
 

@@ -1,5 +1,6 @@
 #pragma once
-// Texts and sizes of the console window that the service program writes as well.
+// Texts and sizes of the console window that the service program writes as well, and the
+// commands that start, stop and configure the OpenVPN service.
 
 #include <array>
 #include <string_view>
@@ -17,5 +18,11 @@ inline constexpr std::array<int, 4> NormalColumnWidths = {600, 1500, 900, 8000};
 
 // Category of every log row.
 inline constexpr std::u16string_view LogCategory = u"提示";
+
+inline constexpr std::u16string_view StartServiceCommand = u"cmd /c NET START openvpnservice";
+inline constexpr std::u16string_view StopServiceCommand = u"cmd /c NET STOP openvpnservice";
+// Started at boot, or only when asked.
+inline constexpr std::u16string_view BootStartCommand = u"sc config OpenVPNService start= auto";
+inline constexpr std::u16string_view DemandStartCommand = u"sc config OpenVPNService start= demand";
 
 } // namespace console

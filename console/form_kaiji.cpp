@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "console/console_texts.h"
 #include "console/logchange.h"
 #include "console/password_file.h"
 #include "platform/gui/form_layout.h"
@@ -47,10 +48,10 @@ void form_kaiji::Command1_Click()
     }
     std::int16_t flag = 0;
     if (check_kaiji->isChecked()) {
-        platform::shell(u"sc config OpenVPNService start= auto", platform::vbHide);
+        platform::shell(BootStartCommand, platform::vbHide);
         flag = 1;
     } else {
-        platform::shell(u"sc config OpenVPNService start= demand", platform::vbHide);
+        platform::shell(DemandStartCommand, platform::vbHide);
     }
     logchange::AutoStartFlag = flag;
     const auto failure = password_file::write(stored->password, platform::text::number(flag));

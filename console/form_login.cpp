@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "console/console_texts.h"
 #include "console/form_zuye.h"
 #include "console/logchange.h"
 #include "console/password_file.h"
@@ -71,9 +72,7 @@ void form_login::cmd_ok_Click()
     }
     hide();
     logchange::AutoStartFlag = password_file::flagValue(stored->flag);
-    platform::shell(logchange::AutoStartFlag == 1 ? u"sc config OpenVPNService start= auto"
-                                                  : u"sc config OpenVPNService start= demand",
-                    platform::vbHide);
+    platform::shell(logchange::AutoStartFlag == 1 ? BootStartCommand : DemandStartCommand, platform::vbHide);
     platform::showWindow<form_zuye>();
     close();
 }

@@ -16,7 +16,6 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWindow>
-#include <algorithm>
 #include <cmath>
 
 #include "config/form_cansu.h"
@@ -38,28 +37,12 @@
 
 namespace console {
 
+using platform::inTwips;
 using platform::qs;
 using platform::twips;
 using platform::u16;
 
 namespace {
-
-constexpr int TwipsPerPixel = 15;
-
-// A size computed in twips, as whole pixels; the layout never asks for less than none.
-int pixels(double twipsValue)
-{
-    return std::max(0, static_cast<int>(std::lround(twipsValue / TwipsPerPixel)));
-}
-
-// The family is the design's own; where it is not installed, the desktop's font
-// substitution names the face that stands in for it.
-QFont songti(double points)
-{
-    QFont f(QStringLiteral("宋体"));
-    f.setPointSizeF(points);
-    return f;
-}
 
 // The style of the tree's lines and plus and minus boxes; the rest of the window keeps
 // the desktop's style.
@@ -153,7 +136,7 @@ void form_zuye::buildControls()
 
     TreeView1 = new QTreeWidget(client_);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
-    TreeView1->setFont(songti(10.5));
+    TreeView1->setFont(platform::songFont(10.5));
     if (QStyle* lines = treeLineStyle())
         TreeView1->setStyle(lines);
     TreeView1->setHeaderHidden(true);
@@ -163,7 +146,7 @@ void form_zuye::buildControls()
 
     loggrid = new FlexGrid(client_);
     loggrid->setObjectName(QStringLiteral("loggrid"));
-    loggrid->setFont(songti(9));
+    loggrid->setFont(platform::songFont(9));
     // Dates and times show whole even where the face's digits are wider than the design's.
     loggrid->setColWidestText(1, widestOf(QStringLiteral("0000年00月00日"), loggrid->font()));
     loggrid->setColWidestText(2, widestOf(QStringLiteral(" 00:00:00"), loggrid->font()));
@@ -310,12 +293,12 @@ QString form_zuye::nodeKey(const QTreeWidgetItem* node)
 
 int form_zuye::widthTwips() const
 {
-    return frameGeometry().width() * TwipsPerPixel;
+    return inTwips(frameGeometry().width());
 }
 
 int form_zuye::heightTwips() const
 {
-    return frameGeometry().height() * TwipsPerPixel;
+    return inTwips(frameGeometry().height());
 }
 
 void form_zuye::writeHeaderRow()
@@ -390,13 +373,21 @@ int stateOf(const QWidget& w)
 
 void setWidthTwips(QWidget* w, double value)
 {
-    w->resize(pixels(value), w->height());
+    w->resize(twips(value), w->height());
 }
 
 void setHeightTwips(QWidget* w, double value)
 {
-    w->resize(w->width(), pixels(value));
+    w->resize(w->width(), twips(value));
 }
+
+// The window's design layout when maximised, in twips, from its outer width and height.
+constexpr double TreeWidthShare = 0.23; // the tree: this share of the width
+constexpr double GridWidthShare = 0.81; // the grid: this share of the width, less GridWidthLess
+constexpr int GridWidthLess = 300;
+constexpr int TreeAndGridHeightLess = 1200; // both: the height less toolbar, strip and this
+constexpr int StripTopLess = 750;           // the strip's top: the height less strip, toolbar and this
+constexpr int LastColumnLess = 3500;        // column 3: the grid's width less this
 
 } // namespace
 
@@ -411,18 +402,18 @@ void form_zuye::Form_Resize()
     };
 
     if (stateOf(*this) == Maximised) {
-        auto toolbar = [this] { return Toolbar1->height() * TwipsPerPixel; };
-        auto strip = [this] { return Picture1->height() * TwipsPerPixel; };
-        setWidthTwips(TreeView1, widthTwips() * 0.23);
-        setHeightTwips(TreeView1, heightTwips() - toolbar() - strip() - 1200);
-        setHeightTwips(loggrid, heightTwips() - toolbar() - strip() - 1200);
-        setWidthTwips(loggrid, widthTwips() * 0.81 - 300);
+        auto toolbar = [this] { return inTwips(Toolbar1->height()); };
+        auto strip = [this] { return inTwips(Picture1->height()); };
+        setWidthTwips(TreeView1, widthTwips() * TreeWidthShare);
+        setHeightTwips(TreeView1, heightTwips() - toolbar() - strip() - TreeAndGridHeightLess);
+        setHeightTwips(loggrid, heightTwips() - toolbar() - strip() - TreeAndGridHeightLess);
+        setWidthTwips(loggrid, widthTwips() * GridWidthShare - GridWidthLess);
         setWidthTwips(Picture1, widthTwips());
-        Picture1->move(Picture1->x(), pixels(heightTwips() - strip() - toolbar() - 750));
+        Picture1->move(Picture1->x(), twips(heightTwips() - strip() - toolbar() - StripTopLess));
         panels();
         for (int c = 0; c < 3; ++c)
             loggrid->setColWidth(c, NormalColumnWidths[c]);
-        loggrid->setColWidth(3, loggrid->width() * TwipsPerPixel - 3500);
+        loggrid->setColWidth(3, inTwips(loggrid->width()) - LastColumnLess);
     }
     if (stateOf(*this) == Normal) {
         TreeView1->resize(twips(3495), twips(8295));

@@ -8,23 +8,13 @@
 #include <QLabel>
 #include <QStyle>
 #include <algorithm>
-#include <cmath>
 
+#include "platform/gui/form_layout.h"
 #include "platform/gui/qt_text.h"
 
 namespace console {
 
 using platform::qs;
-
-namespace {
-
-// A size in twips as whole pixels, never less than none.
-int pixels(double twipsValue)
-{
-    return std::max(0, static_cast<int>(std::lround(twipsValue / 15)));
-}
-
-} // namespace
 
 // ---------------------------------------------------------------- grid
 
@@ -175,7 +165,7 @@ void FlexGrid::setColWidestText(int col, const QString& text)
 
 void FlexGrid::applyColWidth(int col)
 {
-    int width = pixels(colWidths_[col]);
+    int width = platform::twips(colWidths_[col]);
     if (!widest_[col].isEmpty())
         width = std::max(width, cellWidthFor(widest_[col]));
     horizontalHeader()->resizeSection(col, width);

@@ -109,13 +109,7 @@ void LogView::append(LogGrid& grid, platform::InputFile& file)
     if (!got || *got != bytes.size())
         return;
 
-    std::vector<platform::TailLine> fresh;
-    std::string_view rest = bytes;
-    while (!rest.empty())
-        if (splitter_.take(rest))
-            fresh.push_back({splitter_.lineStart(), std::string(splitter_.line())});
-    if (auto last = splitter_.unfinished())
-        fresh.push_back({splitter_.lineStart(), std::string(*last)});
+    const std::vector<platform::TailLine> fresh = platform::takeLines(splitter_, bytes);
     const bool unfinished = splitter_.unfinished().has_value();
 
     // The lines a reread would show: the last LogLastRow of the ended ones already shown
@@ -165,11 +159,6 @@ void LogView::remember(const LogGrid& grid, platform::InputFile& file)
     auto got = file.readAt(end - lastBytes_.size(), lastBytes_.data(), lastBytes_.size());
     if (!got || *got != lastBytes_.size())
         stamp_.reset();
-}
-
-void refreshLog(LogGrid& grid, std::u16string_view path)
-{
-    LogView(path).refresh(grid);
 }
 
 } // namespace console

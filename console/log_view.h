@@ -71,7 +71,4 @@ private:
     std::string lastBytes_;            // the bytes before the end, to tell an append from a rewrite
 };
 
-// One tick of a view with nothing read yet: the whole log is reread.
-void refreshLog(LogGrid& grid, std::u16string_view path);
-
 } // namespace console

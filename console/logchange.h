@@ -9,7 +9,8 @@
 
 namespace logchange {
 
-// Set by the start-at-boot window; 0 at start.
+// Whether the VPN service starts at boot, as this run knows it: 0 at start, then set by
+// the login (from line 2 of the password file) and by a save of the start-at-boot window.
 extern std::int16_t AutoStartFlag;
 
 // Today as 2026年12月09日 (month and day with a leading zero).

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/text_file.h"
+#include "platform/file_save.h"
 
 namespace console::password_file {
 

@@ -60,7 +60,7 @@ void startAction(ServiceConsole& console, EntryPoint from)
     }
     if (!platform::shell(u"taskkill /f /im openvpn.exe", vbHide))
         return warn();
-    if (!platform::shell(u"cmd /c NET START openvpnservice", vbHide))
+    if (!platform::shell(StartServiceCommand, vbHide))
         return warn();
     console.resetLogGrid();
     if (from != EntryPoint::Toolbar)
@@ -85,7 +85,7 @@ void stopAction(ServiceConsole& console, EntryPoint from)
             msgBox(notRunning, vbInformation, Notice);
             return;
         }
-        platform::shell(u"cmd /c NET STOP openvpnservice", vbHide);
+        platform::shell(StopServiceCommand, vbHide);
         console.setServiceText(StoppedText);
         msgBox(stopped, vbInformation, Notice);
         console.setLogInterval(StartedInterval);
@@ -100,7 +100,7 @@ void stopAction(ServiceConsole& console, EntryPoint from)
         msgBox(notRunning, vbInformation, Notice);
         return;
     }
-    if (!platform::shell(u"cmd /c NET STOP openvpnservice", vbHide))
+    if (!platform::shell(StopServiceCommand, vbHide))
         return;
     msgBox(stopped, vbInformation, Notice);
     if (from == EntryPoint::Menu) {
@@ -117,39 +117,45 @@ void resetLog(ServiceConsole& console)
     console.relayout();
 }
 
+namespace {
+
+template <class Command>
+struct KeyCommand {
+    std::u16string_view key;
+    Command command;
+};
+
+// The command of the key, compared whole and case-sensitively; None for any other key.
+template <class Command, std::size_t N>
+Command commandOf(std::u16string_view key, const KeyCommand<Command> (&table)[N])
+{
+    for (const auto& entry : table)
+        if (entry.key == key)
+            return entry.command;
+    return Command::None;
+}
+
+} // namespace
+
 TreeCommand treeCommand(std::u16string_view key)
 {
-    if (key == u"参数设置")
-        return TreeCommand::OpenCansu;
-    if (key == u"帐号设置")
-        return TreeCommand::OpenZhanghao;
-    if (key == u"启动VPN")
-        return TreeCommand::Start;
-    if (key == u"停止VPN")
-        return TreeCommand::Stop;
-    if (key == u"查询状态")
-        return TreeCommand::Query;
-    if (key == u"最新日志")
-        return TreeCommand::ResetLog;
     // "PING测试" and every other key: nothing.
-    return TreeCommand::None;
+    static constexpr KeyCommand<TreeCommand> table[] = {
+        {u"参数设置", TreeCommand::OpenCansu}, {u"帐号设置", TreeCommand::OpenZhanghao},
+        {u"启动VPN", TreeCommand::Start},      {u"停止VPN", TreeCommand::Stop},
+        {u"查询状态", TreeCommand::Query},     {u"最新日志", TreeCommand::ResetLog},
+    };
+    return commandOf(key, table);
 }
 
 ToolbarCommand toolbarCommand(std::u16string_view key)
 {
-    if (key == u"退出")
-        return ToolbarCommand::Exit;
-    if (key == u"启动")
-        return ToolbarCommand::Start;
-    if (key == u"停止")
-        return ToolbarCommand::Stop;
-    if (key == u"配置")
-        return ToolbarCommand::OpenCansu;
-    if (key == u"关于")
-        return ToolbarCommand::OpenAbout;
-    if (key == u"帮助")
-        return ToolbarCommand::Help;
-    return ToolbarCommand::None;
+    static constexpr KeyCommand<ToolbarCommand> table[] = {
+        {u"退出", ToolbarCommand::Exit},      {u"启动", ToolbarCommand::Start},
+        {u"停止", ToolbarCommand::Stop},      {u"配置", ToolbarCommand::OpenCansu},
+        {u"关于", ToolbarCommand::OpenAbout}, {u"帮助", ToolbarCommand::Help},
+    };
+    return commandOf(key, table);
 }
 
 } // namespace console

@@ -10,6 +10,7 @@
 #include "console/log_view.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/text_file.h"
+#include "tests/support/last_lines.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ void checkTail(const std::u16string& path, const std::string& file, std::size_t 
     }
     std::vector<std::u16string> expected(all.end() - static_cast<std::ptrdiff_t>(std::min(maxLines, all.size())),
                                          all.end());
-    auto tail = platform::readLastLines(path, maxLines);
+    auto tail = testsupport::readLastLines(path, maxLines);
     fuzz::check(tail.has_value(), "the log's tail is read");
     std::string detail = "file " + fuzz::show(std::string_view(file).substr(0, 300)) + " (" +
                          std::to_string(file.size()) + " bytes), last " + std::to_string(maxLines) + " lines";
@@ -151,8 +152,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    std::to_string(content.size()) + " bytes";
 
         view.refresh(grid);
+        // A view with nothing read yet rereads the whole log.
         Grid reread;
-        console::refreshLog(reread, path);
+        console::LogView(path).refresh(reread);
         auto difference = firstDifference(grid, reread);
         fuzz::check(difference.empty(), "a tick shows what a reread of the whole log shows",
                     history + "\n" + difference);

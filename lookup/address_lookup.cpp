@@ -28,8 +28,6 @@ constexpr std::u16string_view serialFile = u"\\config\\sno.conf";
 constexpr std::u16string_view configFile = u"\\config\\config.ovpn";
 constexpr std::u16string_view lastAddressFile = u"c:\\windows\\remote_ip.conf";
 constexpr std::u16string_view addressQuery = u"select newip from demo where sno = ?";
-constexpr std::u16string_view stopService = u"cmd /c NET STOP openvpnservice";
-constexpr std::u16string_view startService = u"cmd /c NET START openvpnservice";
 constexpr int serviceWait = 3000;
 
 // Line 1 without its trailing blanks; nothing when the file is missing or empty.
@@ -153,10 +151,10 @@ LookupEnd runAddressLookup(ConsoleView& console)
     if (!addConfiguration(writers, configPath, *rewritten) || platform::closeTogether(writers))
         return LookupEnd::NotWritten;
 
-    if (!platform::shell(stopService, platform::vbHide))
+    if (!platform::shell(console::StopServiceCommand, platform::vbHide))
         return LookupEnd::NotLaunched;
     platform::Sleep(serviceWait);
-    if (!platform::shell(startService, platform::vbHide))
+    if (!platform::shell(console::StartServiceCommand, platform::vbHide))
         return LookupEnd::NotLaunched;
 
     resetConsoleView(console);

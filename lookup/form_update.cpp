@@ -199,8 +199,8 @@ void form_update::mouseMoveEvent(QMouseEvent* event)
     int button = (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) | (b & Qt::MiddleButton ? 4 : 0);
     int shift = (event->modifiers() & Qt::ShiftModifier ? 1 : 0) | (event->modifiers() & Qt::ControlModifier ? 2 : 0) |
                 (event->modifiers() & Qt::AltModifier ? 4 : 0);
-    Form_MouseMove(button, shift, static_cast<float>(event->position().x() * 15),
-                   static_cast<float>(event->position().y() * 15));
+    Form_MouseMove(button, shift, static_cast<float>(platform::inTwips(event->position().x())),
+                   static_cast<float>(platform::inTwips(event->position().y())));
 }
 
 void form_update::closeEvent(QCloseEvent* event)

@@ -72,7 +72,8 @@ inline Database& database()
 // are dropped, every other pair passes unchanged.
 std::u16string odbcConnectionString(std::u16string_view adoConnectionString);
 
-// The host database: the ODBC driver manager.
+// The host database: the ODBC driver manager (platform/odbc_database.inc, built by the
+// host's database_linux.cpp or database_windows.cpp).
 Database& odbcDatabase();
 
 } // namespace platform

@@ -76,6 +76,16 @@ private:
     std::filesystem::path path_;
 };
 
+// Where the saves make their new files: the file system itself (TemporaryFile::create),
+// unless a test has installed another in front of it for a while (platform/fakes: a
+// folder that refuses them as a read-only folder does, even to root). A program installs
+// none.
+class TemporaryFiles {
+public:
+    virtual ~TemporaryFiles() = default;
+    virtual std::optional<TemporaryFile> create(const std::filesystem::path& path) = 0;
+};
+
 // The old version of a file, kept under a second name beside it while a save of several
 // files puts their new versions in place, so that the save can put it back when a later
 // one fails. It is a second name of the same file (a symbolic link is kept as the link),

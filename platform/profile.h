@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/text_file.h"
+#include "platform/file_save.h"
 
 namespace platform {
 

@@ -6,6 +6,7 @@
 
 #include "platform/codepage.h"
 #include "platform/paths.h"
+#include "platform/service.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -32,22 +33,6 @@ std::string_view cut(std::string_view kept, std::uint64_t length)
         i = next;
     }
     return kept.substr(0, i);
-}
-
-std::optional<std::filesystem::path>& readOnlyFolder()
-{
-    static std::optional<std::filesystem::path> folder;
-    return folder;
-}
-
-bool writable(const std::filesystem::path& folder)
-{
-    if (!readOnlyFolder())
-        return true;
-    std::error_code ec;
-    auto a = std::filesystem::weakly_canonical(folder, ec);
-    auto b = std::filesystem::weakly_canonical(*readOnlyFolder(), ec);
-    return a != b;
 }
 
 // Names are made of the path's own pieces, never through a conversion of the whole path
@@ -114,8 +99,11 @@ void removeStaleTemporaries(const SaveTarget& target)
 
 std::optional<TemporaryFile> newTemporary(const SaveTarget& target)
 {
+    auto create = [](const std::filesystem::path& path) {
+        return hasService<TemporaryFiles>() ? service<TemporaryFiles>().create(path) : TemporaryFile::create(path);
+    };
     for (int attempt = 0; attempt < 8; ++attempt)
-        if (auto file = TemporaryFile::create(temporaryName(target)))
+        if (auto file = create(temporaryName(target)))
             return file;
     return std::nullopt;
 }
@@ -124,7 +112,7 @@ std::optional<TemporaryFile> newTemporary(const SaveTarget& target)
 std::optional<TemporaryFile> beginSave(const SaveTarget& target)
 {
     std::error_code ec;
-    if (!writable(target.folder) || std::filesystem::is_directory(target.file, ec))
+    if (std::filesystem::is_directory(target.file, ec))
         return std::nullopt;
     if (target.inWindowsFolder)
         createFolders(windowsFolder());
@@ -205,11 +193,6 @@ private:
 };
 
 } // namespace
-
-void simulateReadOnlyFolder(std::optional<std::filesystem::path> folder)
-{
-    readOnlyFolder() = std::move(folder);
-}
 
 // ---- LineSplitter -------------------------------------------------------------------
 
@@ -445,6 +428,17 @@ std::uint64_t tailFrom(std::uint64_t end)
     return end > MaxTailBytes ? end - MaxTailBytes : 0;
 }
 
+std::vector<TailLine> takeLines(LineSplitter& splitter, std::string_view bytes)
+{
+    std::vector<TailLine> lines;
+    while (!bytes.empty())
+        if (splitter.take(bytes))
+            lines.push_back({splitter.lineStart(), std::string(splitter.line())});
+    if (auto last = splitter.unfinished())
+        lines.push_back({splitter.lineStart(), std::string(*last)});
+    return lines;
+}
+
 std::optional<std::vector<TailLine>> readTail(InputFile& file, std::uint64_t end, std::size_t maxLines,
                                               LineSplitter& splitter)
 {
@@ -473,13 +467,7 @@ std::optional<std::vector<TailLine>> readTail(InputFile& file, std::uint64_t end
     blocks.clear();
 
     splitter = LineSplitter(pos, pos > 0);
-    std::vector<TailLine> lines;
-    std::string_view rest = bytes;
-    while (!rest.empty())
-        if (splitter.take(rest))
-            lines.push_back({splitter.lineStart(), std::string(splitter.line())});
-    if (auto last = splitter.unfinished())
-        lines.push_back({splitter.lineStart(), std::string(*last)});
+    std::vector<TailLine> lines = takeLines(splitter, bytes);
     if (lines.size() > maxLines)
         lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(maxLines));
     return lines;
@@ -491,22 +479,6 @@ bool fileIsMissing(std::u16string_view path)
     // A file standing where a folder of the path should be is no missing file.
     return std::filesystem::symlink_status(localPath(path), ec).type() == std::filesystem::file_type::not_found &&
            ec != std::errc::not_a_directory;
-}
-
-std::optional<std::vector<std::u16string>> readLastLines(std::u16string_view path, std::size_t maxLines)
-{
-    auto file = openForReading(path);
-    if (!file)
-        return std::nullopt;
-    LineSplitter splitter;
-    auto tail = readTail(*file, file->stamp().size, maxLines, splitter);
-    if (!tail)
-        return std::nullopt;
-    std::vector<std::u16string> lines;
-    lines.reserve(tail->size());
-    for (const auto& line : *tail)
-        lines.push_back(fromAnsi(line.bytes));
-    return lines;
 }
 
 } // namespace platform

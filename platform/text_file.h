@@ -18,24 +18,13 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/file_save.h"
 
 namespace platform {
 
 inline constexpr std::size_t MaxLineBytes = 4096;
 inline constexpr std::uint64_t MaxTailBytes = 4u << 20;
 inline constexpr std::uint64_t MaxFileBytes = 4u << 20;
-
-enum class FileAccess {
-    Shared,    // the old file's permissions; a new file the usual ones, writable by no other user
-    OwnerOnly, // for files that hold a password: readable by their owner only
-};
-
-// Why a rewrite failed.
-enum class WriteFailure {
-    None,
-    Unencodable, // a text holds a character that code page 936 cannot hold
-    Io,          // the folder, the disk or the permissions
-};
 
 // Splits bytes into the lines a reader gives: LF ends a line and a CR before it is
 // dropped; a line longer than MaxLineBytes keeps its start, cut between two characters.
@@ -154,6 +143,10 @@ struct TailLine {
     std::string bytes;       // cut as LineSplitter cuts it
 };
 
+// Feeds all of `bytes` to the splitter: the lines they end, and last the unfinished line
+// when one is begun (it stays unfinished in the splitter, for the bytes that follow).
+std::vector<TailLine> takeLines(LineSplitter& splitter, std::string_view bytes);
+
 // The last maxLines lines of the first `end` bytes of the file, oldest first, read from
 // the end (see tailFrom). The last one is the unfinished line when the file does not end
 // in LF; `splitter` is left at `end` with that line not ended, so that bytes appended
@@ -161,16 +154,8 @@ struct TailLine {
 std::optional<std::vector<TailLine>> readTail(InputFile& file, std::uint64_t end, std::size_t maxLines,
                                               LineSplitter& splitter);
 
-// The last maxLines lines of a text file, oldest first, read from its end so that the
-// cost does not grow with the size of the file. Nothing when the file cannot be opened.
-std::optional<std::vector<std::u16string>> readLastLines(std::u16string_view path, std::size_t maxLines);
-
 // True only when nothing at all stands at the path (no file, folder, FIFO or link) and
 // its folders could be searched. A file that exists but cannot be opened is not missing.
 bool fileIsMissing(std::u16string_view path);
-
-// Tests run as root on CI, where a read-only folder is no obstacle: this makes every
-// rewrite of a file in the given folder fail as a read-only folder would.
-void simulateReadOnlyFolder(std::optional<std::filesystem::path> folder);
 
 } // namespace platform

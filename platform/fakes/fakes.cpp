@@ -42,6 +42,14 @@ std::vector<std::u16string> FakeLauncher::commandLines() const
     return out;
 }
 
+std::optional<TemporaryFile> ReadOnlyFolder::create(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    if (std::filesystem::weakly_canonical(path.parent_path(), ec) == std::filesystem::weakly_canonical(folder_, ec))
+        return std::nullopt;
+    return TemporaryFile::create(path);
+}
+
 void FakeMessageBoxes::show(std::u16string_view text, int style, std::u16string_view title)
 {
     boxes.push_back({std::u16string(text), style, std::u16string(title)});

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/file_io.h"
 #include "platform/launcher.h"
 #include "platform/message_box.h"
 #include "platform/service.h"
@@ -159,6 +160,19 @@ private:
     ScopedService<Instances> instances_{instances};
     ScopedService<EventLog> eventLog_{eventLog};
     ScopedService<Program> program_{program};
+};
+
+// For the length of a scope, no save can make its new file in the folder, as a read-only
+// folder refuses it to anyone but root (tests run as root on CI); other folders are the
+// file system's own.
+class ReadOnlyFolder final : public TemporaryFiles {
+public:
+    explicit ReadOnlyFolder(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    std::optional<TemporaryFile> create(const std::filesystem::path& path) override;
+
+private:
+    std::filesystem::path folder_;
+    ScopedService<TemporaryFiles> installed_{*this};
 };
 
 } // namespace platform::fakes

@@ -18,6 +18,7 @@
 #include <QStyleOption>
 #include <qdrawutil.h>
 #include <algorithm>
+#include <cmath>
 
 namespace platform {
 
@@ -31,7 +32,7 @@ constexpr const char* FrameKey = "corvaneWindowFrame";
 constexpr const char* CentredKey = "corvaneCentred";
 
 // What a control that grows keeps free to the edge of its frame or window.
-constexpr int EdgeMargin = twips(120);
+const int EdgeMargin = twips(120);
 
 QSize textSize(const QFontMetrics& metrics, const QString& text)
 {
@@ -290,6 +291,11 @@ QStyle* designStyle()
 }
 
 } // namespace
+
+int twips(double value)
+{
+    return std::max(0, static_cast<int>(std::lround(value / TwipsPerPixel)));
+}
 
 void designWindow(QWidget* window, const char* name, const QString& caption, int width, int height, WindowFrame frame)
 {

@@ -19,10 +19,20 @@ class QGroupBox;
 
 namespace platform {
 
-// 15 twips a pixel.
-constexpr int twips(int value)
+// The design's unit: 15 twips a pixel.
+inline constexpr int TwipsPerPixel = 15;
+
+// A place or size in twips as whole pixels: the nearest, never less than none.
+int twips(double value);
+
+// Pixels as twips.
+constexpr int inTwips(int pixels)
 {
-    return value / 15;
+    return pixels * TwipsPerPixel;
+}
+constexpr double inTwips(double pixels)
+{
+    return pixels * TwipsPerPixel;
 }
 
 inline QRect twipsRect(int left, int top, int width, int height)

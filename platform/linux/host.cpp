@@ -6,7 +6,7 @@
 #include <ctime>
 #include <thread>
 
-#include "platform/database.h"
+#include "platform/host_install.h"
 #include "platform/linux/instances_linux.h"
 #include "platform/linux/launcher_linux.h"
 #include "platform/linux/wmi_linux.h"
@@ -54,19 +54,7 @@ void preferOffscreenWithoutDisplay()
 
 void installHostServices()
 {
-    static ThreadSleeper sleeper;
-    static SystemClock clock;
-    installService<Sleeper>(sleeper);
-    installService<Clock>(clock);
-    static ProcessEnd program;
-    installService<Program>(program);
-    static LinuxWmi wmi;
-    installService<Wmi>(wmi);
-    static LinuxLauncher launcher;
-    installService<Launcher>(launcher);
-    static FlockInstances instances;
-    installService<Instances>(instances);
-    installService<Database>(odbcDatabase());
+    installServicesOf<ThreadSleeper, SystemClock, ProcessEnd, LinuxWmi, LinuxLauncher, FlockInstances>();
 }
 
 } // namespace platform

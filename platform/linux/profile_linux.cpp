@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "platform/text_file.h"
 
 namespace platform {
 

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/host_paths.h"
 #include "platform/linux/service_linux.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -23,11 +24,6 @@ extern char** environ;
 namespace platform {
 
 namespace {
-
-std::u16string pathText(const std::filesystem::path& p)
-{
-    return text::fromUtf8(p.string());
-}
 
 // The UTF-8 sequence at the start of s: its length, 0 where s starts with a byte that
 // begins no valid sequence (overlong forms and surrogates included); the code point

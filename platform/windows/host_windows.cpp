@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "platform/database.h"
+#include "platform/host_install.h"
 #include "platform/system.h"
 #include "platform/windows/instances_windows.h"
 #include "platform/windows/launcher_windows.h"
@@ -45,19 +45,7 @@ void preferOffscreenWithoutDisplay() {}
 
 void installHostServices()
 {
-    static KernelSleeper sleeper;
-    static LocalClock clock;
-    installService<Sleeper>(sleeper);
-    installService<Clock>(clock);
-    static ProcessEnd program;
-    installService<Program>(program);
-    static WindowsWmi wmi;
-    installService<Wmi>(wmi);
-    static WindowsLauncher launcher;
-    installService<Launcher>(launcher);
-    static MutexInstances instances;
-    installService<Instances>(instances);
-    installService<Database>(odbcDatabase());
+    installServicesOf<KernelSleeper, LocalClock, ProcessEnd, WindowsWmi, WindowsLauncher, MutexInstances>();
 }
 
 } // namespace platform

@@ -10,7 +10,6 @@
 #include "platform/gui/qt_text.h"
 #include "platform/gui/small_window.h"
 #include "platform/paths.h"
-#include "platform/text_file.h"
 #include "support/temp_folder.h"
 
 using config::form_cansu;
@@ -64,7 +63,6 @@ protected:
     void TearDown() override
     {
         closeWindow();
-        platform::simulateReadOnlyFolder(std::nullopt);
     }
 
     form_cansu& open() { return platform::showWindow<form_cansu>(); }
@@ -370,10 +368,12 @@ TEST_F(CansuTest, AFileThatCannotBeWrittenIsReportedAndNothingChanges)
         writeOldFiles();
         form_cansu& w = open();
         fill(w, c.in);
-        if (c.readOnly)
-            platform::simulateReadOnlyFolder(t.path());
-        w.cmd_ok_Click();
-        platform::simulateReadOnlyFolder(std::nullopt);
+        {
+            std::optional<platform::fakes::ReadOnlyFolder> readOnly;
+            if (c.readOnly)
+                readOnly.emplace(t.path());
+            w.cmd_ok_Click();
+        }
         ASSERT_EQ(fakes.boxes.boxes.size(), 1u) << c.name;
         EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告") << c.name;
         EXPECT_NE(fakes.boxes.boxes[0].text.find(c.file), std::u16string::npos) << c.name;

@@ -11,7 +11,6 @@
 #include "platform/fakes/fakes.h"
 #include "platform/gui/small_window.h"
 #include "platform/paths.h"
-#include "platform/text_file.h"
 #include "support/temp_folder.h"
 
 using config::form_cansu;
@@ -45,7 +44,6 @@ protected:
             w->close();
         isOpen();
         config::setShowPasswordOnFocus(false);
-        platform::simulateReadOnlyFolder(std::nullopt);
     }
 
     form_zhanghao& open() { return platform::showWindow<form_zhanghao>(); }
@@ -275,10 +273,12 @@ TEST_F(ZhanghaoTest, AFileThatCannotBeWrittenIsReported)
         t.write("pwd.txt", c.file);
         form_zhanghao& w = open();
         w.txt_pwd->setText(c.password);
-        if (c.readOnly)
-            platform::simulateReadOnlyFolder(t.path());
-        w.cmd_ok_Click();
-        platform::simulateReadOnlyFolder(std::nullopt);
+        {
+            std::optional<platform::fakes::ReadOnlyFolder> readOnly;
+            if (c.readOnly)
+                readOnly.emplace(t.path());
+            w.cmd_ok_Click();
+        }
         ASSERT_EQ(fakes.boxes.boxes.size(), 1u);
         EXPECT_EQ(fakes.boxes.boxes[0].title, u"警告");
         EXPECT_NE(fakes.boxes.boxes[0].text.find(u"pwd.txt"), std::u16string::npos);

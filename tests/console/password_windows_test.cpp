@@ -23,7 +23,6 @@
 #include "platform/gui/small_window.h"
 #include "platform/paths.h"
 #include "platform/text.h"
-#include "platform/text_file.h"
 #include "support/temp_folder.h"
 #include "support/windows.h"
 
@@ -59,7 +58,6 @@ protected:
     }
     void TearDown() override
     {
-        platform::simulateReadOnlyFolder(std::nullopt);
         unload<console::form_login>();
         unload<console::form_gaimima>();
         unload<console::form_kaiji>();
@@ -378,7 +376,7 @@ TEST_F(PasswordWindows, ALongNewPasswordCountsByItsFirst20Characters)
 TEST_F(PasswordWindows, PasswordChangeThatCannotBeWrittenWarnsAndKeepsTheWindow)
 {
     writeFile("secret\r\n0\r\n");
-    platform::simulateReadOnlyFolder(windows.path());
+    platform::fakes::ReadOnlyFolder readOnly(windows.path());
     auto& w = platform::showWindow<console::form_gaimima>();
     w.txt_old->setText("secret");
     w.txt_new->setText("neu");
@@ -460,7 +458,7 @@ TEST_F(PasswordWindows, BootSaveRunsTheCommandAndRecordsTheFlag)
 TEST_F(PasswordWindows, BootSaveThatCannotBeWrittenWarnsAndKeepsTheWindow)
 {
     writeFile("pw\r\n0\r\n");
-    platform::simulateReadOnlyFolder(windows.path());
+    platform::fakes::ReadOnlyFolder readOnly(windows.path());
     auto& w = platform::showWindow<console::form_kaiji>();
     w.check_kaiji->setChecked(true);
 

@@ -11,7 +11,6 @@
 #include "platform/gui/small_window.h"
 #include "platform/paths.h"
 #include "platform/text.h"
-#include "platform/text_file.h"
 #include "support/temp_folder.h"
 #include "support/windows.h"
 
@@ -34,7 +33,6 @@ protected:
     }
     void TearDown() override
     {
-        platform::simulateReadOnlyFolder(std::nullopt);
         delete platform::windowInstance<console::form_ssl_login>().data();
         flushDeletes();
     }

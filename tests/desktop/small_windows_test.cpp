@@ -23,6 +23,7 @@
 #include "platform/fakes/service_fakes.h"
 #include "platform/gui/small_window.h"
 #include "platform/paths.h"
+#include "support/no_console_view.h"
 #include "support/temp_folder.h"
 #include "support/text_fit.h"
 #include "support/virtual_desktop.h"
@@ -34,15 +35,6 @@ using testsupport::gbk;
 // The longest texts the files may hold: 20 characters of server, user and password,
 // the 32-digit hardware feature code, the longest list entry.
 const char* const code = "DBA2A53A888B75EDF0FA1EF67D5990FA";
-
-class ServiceConsole final : public lookup::ConsoleView {
-public:
-    void clearGrid() override {}
-    void setCell(int, int, std::u16string_view) override {}
-    void setColumnWidth(int, int) override {}
-    void setTimerInterval(int) override {}
-    void setPanelText(int, std::u16string_view) override {}
-};
 
 class Windows : public ::testing::Test {
 public:
@@ -59,7 +51,7 @@ public:
     platform::fakes::FakeServices fakes;
     platform::fakes::FakeServiceManager manager;
     platform::ScopedService<platform::ServiceManager> managerSlot{manager};
-    ServiceConsole console;
+    testsupport::NoConsoleView console;
 };
 
 struct WindowCase {

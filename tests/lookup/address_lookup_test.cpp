@@ -19,7 +19,6 @@
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/text.h"
-#include "platform/text_file.h"
 #include "support/immutable_file.h"
 #include "support/temp_folder.h"
 
@@ -373,9 +372,10 @@ TEST_F(AddressLookup, Line7AndTheRecordedAddressChangeTogetherOrNotAtAll)
     for (const char* folder : {"windows", "app/config"}) {
         SCOPED_TRACE(folder);
         install();
-        platform::simulateReadOnlyFolder(root() / folder);
-        EXPECT_EQ(run(), LookupEnd::NotWritten);
-        platform::simulateReadOnlyFolder(std::nullopt);
+        {
+            platform::fakes::ReadOnlyFolder readOnly(root() / folder);
+            EXPECT_EQ(run(), LookupEnd::NotWritten);
+        }
         EXPECT_EQ(files(), before);
         EXPECT_EQ(journal_.events, std::vector<std::string>{});
         EXPECT_EQ(run(), LookupEnd::Applied);

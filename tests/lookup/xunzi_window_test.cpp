@@ -13,7 +13,6 @@
 #include "platform/gui/small_window.h"
 #include "platform/paths.h"
 #include "platform/text.h"
-#include "platform/text_file.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -29,7 +28,6 @@ protected:
     ~XunziWindow() override
     {
         closeWindow();
-        platform::simulateReadOnlyFolder(std::nullopt);
         platform::setAppFolder(std::filesystem::path());
     }
 
@@ -185,7 +183,9 @@ TEST_F(XunziWindow, SaveThatCannotWriteWarnsAndLeavesTheFile)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         app.write("config/config.xml", c.content);
-        platform::simulateReadOnlyFolder(c.readOnly ? std::optional(app / "config") : std::nullopt);
+        std::optional<platform::fakes::ReadOnlyFolder> readOnly;
+        if (c.readOnly)
+            readOnly.emplace(app / "config");
         open();
         fakes.boxes.boxes.clear();
 

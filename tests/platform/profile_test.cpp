@@ -1,6 +1,7 @@
 // The profile (INI) functions: reads by the Windows rules, writes keeping the rest of the file.
 #include <gtest/gtest.h>
 
+#include "platform/fakes/fakes.h"
 #include "platform/file_io.h"
 #include "platform/profile.h"
 #include "platform/text.h"
@@ -125,9 +126,10 @@ TEST(Profile, AWriteThatFailsLeavesTheFile)
     EXPECT_FALSE(WritePrivateProfileString(u"option", u"server", u"\U0001F600", ini(t)));
 #ifndef _WIN32
     // The stand-in for a read-only folder acts on our own rewrite, not on kernel32's.
-    platform::simulateReadOnlyFolder(t.path());
-    EXPECT_FALSE(WritePrivateProfileString(u"option", u"server", u"b", ini(t)));
-    platform::simulateReadOnlyFolder(std::nullopt);
+    {
+        platform::fakes::ReadOnlyFolder readOnly(t.path());
+        EXPECT_FALSE(WritePrivateProfileString(u"option", u"server", u"b", ini(t)));
+    }
 #endif
     EXPECT_EQ(t.read("server.ini"), "[option]\r\nserver=a\r\n");
     EXPECT_FALSE(WritePrivateProfileString(u"option", u"server", u"b",

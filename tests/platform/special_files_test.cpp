@@ -18,6 +18,7 @@
 #include "platform/file_io.h"
 #include "platform/text.h"
 #include "platform/text_file.h"
+#include "support/last_lines.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -85,7 +86,7 @@ TEST(SpecialFiles, TheTextFileReadsCannotOpenThem)
             const std::u16string p = platform::text::fromUtf8(path);
             EXPECT_FALSE(platform::TextReader::open(p));
             EXPECT_FALSE(platform::readFileBytes(p));
-            EXPECT_FALSE(platform::readLastLines(p, 9999));
+            EXPECT_FALSE(testsupport::readLastLines(p, 9999));
             EXPECT_FALSE(platform::regularFileStamp(path));
             EXPECT_FALSE(platform::InputFile::open(path));
         }

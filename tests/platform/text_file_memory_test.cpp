@@ -15,6 +15,7 @@
 #include "console/log_view.h"
 #include "platform/host_paths.h"
 #include "platform/text_file.h"
+#include "support/last_lines.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -107,7 +108,7 @@ TEST(TextFileMemory, AHundredMegabyteLineIsNeverHeldWhole)
 
     // From the end: never more than the tail's reach.
     const std::size_t tailBound = platform::MaxTailBytes + 256 * 1024;
-    EXPECT_LT(largestAllocation([&] { EXPECT_TRUE(platform::readLastLines(path, 9999)); }), tailBound);
+    EXPECT_LT(largestAllocation([&] { EXPECT_TRUE(testsupport::readLastLines(path, 9999)); }), tailBound);
     EXPECT_LT(largestAllocation([&] {
                   NoGrid grid;
                   console::LogView(path).refresh(grid);

@@ -12,6 +12,7 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/text_file.h"
+#include "support/last_lines.h"
 #include "support/temp_folder.h"
 #include "support/wine.h"
 
@@ -145,15 +146,15 @@ TEST(TextFile, ReadsTheLastLinesFromTheEnd)
     for (int i = 1; i <= 20000; ++i)
         log += "line " + std::to_string(i) + "\r\n";
     t.write("big.log", log);
-    auto last = platform::readLastLines(p(t, "big.log"), 9999);
+    auto last = testsupport::readLastLines(p(t, "big.log"), 9999);
     ASSERT_TRUE(last);
     ASSERT_EQ(last->size(), 9999u);
     EXPECT_EQ(last->front(), u"line 10002");
     EXPECT_EQ(last->back(), u"line 20000");
 
     t.write("short.log", "a\r\nb");
-    EXPECT_EQ(*platform::readLastLines(p(t, "short.log"), 9999), (std::vector<std::u16string>{u"a", u"b"}));
-    EXPECT_FALSE(platform::readLastLines(p(t, "missing.log"), 10));
+    EXPECT_EQ(*testsupport::readLastLines(p(t, "short.log"), 9999), (std::vector<std::u16string>{u"a", u"b"}));
+    EXPECT_FALSE(testsupport::readLastLines(p(t, "missing.log"), 10));
 
     // Every count of lines wanted, wherever the blocks read back from the end fall: also
     // where the blocks read so far hold exactly as many line ends as lines wanted, the
@@ -246,7 +247,7 @@ TEST(TextFile, LinesLongerThanTheCapKeepTheirStart)
         TempFolder t;
         t.write("f.txt", c.bytes);
         EXPECT_EQ(readAll(p(t, "f.txt")), c.lines);
-        EXPECT_EQ(*platform::readLastLines(p(t, "f.txt"), 9999), c.lines);
+        EXPECT_EQ(*testsupport::readLastLines(p(t, "f.txt"), 9999), c.lines);
     }
 }
 
@@ -260,8 +261,8 @@ TEST(TextFile, AHugeLineOrAFileWithoutLineEndsCostsLittle)
     append(huge, "\r\nlast 1\r\nlast 2\r\n");
 
     // A tail read reaches back a bounded way: the huge line begins beyond it.
-    EXPECT_EQ(*platform::readLastLines(p(t, "huge.log"), 9999), (std::vector<std::u16string>{u"last 1", u"last 2"}));
-    EXPECT_EQ(*platform::readLastLines(p(t, "huge.log"), 1), (std::vector<std::u16string>{u"last 2"}));
+    EXPECT_EQ(*testsupport::readLastLines(p(t, "huge.log"), 9999), (std::vector<std::u16string>{u"last 1", u"last 2"}));
+    EXPECT_EQ(*testsupport::readLastLines(p(t, "huge.log"), 1), (std::vector<std::u16string>{u"last 2"}));
     // A reader keeps the huge line's start only.
     EXPECT_EQ(readAll(p(t, "huge.log")),
               (std::vector<std::u16string>{u"first", std::u16string(MaxLineBytes, u'\0'), u"last 1", u"last 2"}));
@@ -272,11 +273,11 @@ TEST(TextFile, AHugeLineOrAFileWithoutLineEndsCostsLittle)
     t.write("one.log", "");
     std::filesystem::resize_file(t / "one.log", 100'000'000);
     append(t / "one.log", "\r\n");
-    EXPECT_EQ(*platform::readLastLines(p(t, "one.log"), 9999), std::vector<std::u16string>{});
+    EXPECT_EQ(*testsupport::readLastLines(p(t, "one.log"), 9999), std::vector<std::u16string>{});
 
     t.write("endless.log", "");
     std::filesystem::resize_file(t / "endless.log", 2'000'000'000);
-    EXPECT_EQ(*platform::readLastLines(p(t, "endless.log"), 9999), std::vector<std::u16string>{});
+    EXPECT_EQ(*testsupport::readLastLines(p(t, "endless.log"), 9999), std::vector<std::u16string>{});
 }
 
 TEST(TextFile, ASaveRemovesItsOwnAbandonedTemporariesOnly)

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/paths.h"
+#include "support/run_program.h"
 #include "support/temp_folder.h"
 
 using testsupport::TempFolder;
@@ -24,11 +25,7 @@ struct Result {
 // arguments first on PATH.
 class Tools {
 public:
-    Tools()
-    {
-        bin.write("systemctl", "#!/bin/sh\nprintf '%s\\n' \"$*\" >>\"$RECORD\"\nexit ${FAKE_STATUS:-0}\n");
-        ::chmod((bin / "systemctl").c_str(), 0755);
-    }
+    Tools() { testsupport::writeScript(bin, "systemctl", "printf '%s\\n' \"$*\" >>\"$RECORD\"\nexit ${FAKE_STATUS:-0}\n"); }
 
     Result run(std::vector<std::string> args, std::vector<std::string> extraEnv = {}) const
     {
@@ -36,33 +33,14 @@ public:
         std::vector<std::string> env{"PATH=" + bin.path().string() + ":/usr/bin:/bin",
                                      "RECORD=" + (out / "record").string()};
         env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-        auto argv = pointers(args);
-        auto envp = pointers(env);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, (out / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = 0;
-        int status = -1;
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0)
-            ::waitpid(pid, &status, 0);
-        posix_spawn_file_actions_destroy(&actions);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out.read("stderr")};
+        const int status = testsupport::runToEnd(args, env, out / "stderr", testsupport::Output::Errors);
+        return {status, out.read("stderr")};
     }
 
     std::string record() const { return out.exists("record") ? out.read("record") : ""; }
     void clear() const { std::filesystem::remove(out / "record"); }
 
     TempFolder bin, out;
-
-private:
-    static std::vector<char*> pointers(std::vector<std::string>& v)
-    {
-        std::vector<char*> p;
-        for (auto& s : v)
-            p.push_back(s.data());
-        p.push_back(nullptr);
-        return p;
-    }
 };
 
 // A copy of cat under another name, blocked reading a pipe that never gets data.
@@ -161,8 +139,7 @@ TEST(Tools, CmdStartLeavesTheProgramRunning)
     auto fifo = t.out / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     // Tells its process id, then waits for a line that never comes.
-    t.bin.write("hold", "#!/bin/sh\necho $$ >\"$FIFO\"\nread line <\"$FIFO.never\"\n");
-    ::chmod((t.bin / "hold").c_str(), 0755);
+    testsupport::writeScript(t.bin, "hold", "echo $$ >\"$FIFO\"\nread line <\"$FIFO.never\"\n");
     ASSERT_EQ(::mkfifo((fifo.string() + ".never").c_str(), 0600), 0);
 
     int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "support/run_program.h"
 #include "support/temp_folder.h"
 
 using testsupport::TempFolder;
@@ -123,19 +124,8 @@ public:
                                      "APT_CONFIG=" + (apt / "apt.conf").string(), "RECORD=" + record().string(),
                                      "HOME=" + repo.path().string()};
         env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-        auto argv = pointers(args);
-        auto envp = pointers(env);
-        const std::string output = (repo / "output").string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        pid_t pid = 0;
-        int status = -1;
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0)
-            ::waitpid(pid, &status, 0);
-        posix_spawn_file_actions_destroy(&actions);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, repo.read("output")};
+        const int status = testsupport::runToEnd(args, env, repo / "output", testsupport::Output::ErrorsAndOut);
+        return {status, repo.read("output")};
     }
 
     std::filesystem::path prefix() const { return repo / "prefix"; }
@@ -157,20 +147,7 @@ public:
     TempFolder repo, bin, apt;
 
 private:
-    void fake(const std::string& name, const std::string& body)
-    {
-        bin.write(name, "#!/bin/sh\n" + body);
-        ::chmod((bin / name).c_str(), 0755);
-    }
-
-    static std::vector<char*> pointers(std::vector<std::string>& v)
-    {
-        std::vector<char*> p;
-        for (auto& s : v)
-            p.push_back(s.data());
-        p.push_back(nullptr);
-        return p;
-    }
+    void fake(const std::string& name, const std::string& body) { testsupport::writeScript(bin, name, body); }
 };
 
 } // namespace

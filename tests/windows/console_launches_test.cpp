@@ -21,6 +21,7 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/windows/launcher_windows.h"
+#include "support/no_console_view.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -61,15 +62,6 @@ std::wstring systemFolder()
     return std::wstring(folder, n);
 }
 
-class NoConsoleView final : public lookup::ConsoleView {
-public:
-    void clearGrid() override {}
-    void setCell(int, int, std::u16string_view) override {}
-    void setColumnWidth(int, int) override {}
-    void setTimerInterval(int) override {}
-    void setPanelText(int, std::u16string_view) override {}
-};
-
 class NoServiceConsole final : public console::ServiceConsole {
 public:
     void resetLogGrid() override {}
@@ -101,7 +93,7 @@ TEST_F(WindowsHost, ProgramsOfAFolderWithABlankAreStartedThemselves)
         plant(tmp.path() / decoy);
     platform::setAppFolder(app);
 
-    NoConsoleView view;
+    testsupport::NoConsoleView view;
     lookup::watchdogCheck(0, view);
     EXPECT_TRUE(console::maintenance::run(console::maintenance::installVpnService(platform::appPath())));
     EXPECT_TRUE(console::maintenance::run(console::maintenance::installLookupService(platform::appPath())));

@@ -13,7 +13,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 #include <windows.h>
 
@@ -28,8 +27,12 @@
 #include "platform/gui/small_window.h"
 #include "platform/host.h"
 #include "platform/paths.h"
+#include "support/windows_programs.h"
 
 namespace {
+
+using testsupport::row;
+using testsupport::visibleWindows;
 
 const QString folderName = QStringLiteral("Corvane VPN 测试");
 
@@ -68,37 +71,6 @@ QProcessEnvironment plainEnvironment()
     path.removeAll(QDir::toNativeSeparators(binFolder()));
     env.insert(QStringLiteral("PATH"), path.join(u';'));
     return env;
-}
-
-// The visible top-level window titles of a process.
-QStringList visibleWindows(qint64 pid)
-{
-    struct Search {
-        DWORD pid;
-        QStringList titles;
-    } search{static_cast<DWORD>(pid), {}};
-    ::EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(window, &owner);
-            if (owner == s.pid && ::IsWindowVisible(window)) {
-                wchar_t title[256];
-                const int n = ::GetWindowTextW(window, title, 256);
-                s.titles << QString::fromWCharArray(title, n);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.titles;
-}
-
-QString row(const console::FlexGrid& grid, int r)
-{
-    QStringList cells;
-    for (int c = 0; c < grid.Cols(); ++c)
-        cells << grid.TextMatrix(r, c);
-    return cells.join(u'\t');
 }
 
 QByteArray read(const QString& file)
@@ -243,7 +215,7 @@ private:
     QString path(const QString& name) const { return QDir::toNativeSeparators(QDir(folder_).filePath(name)); }
 
     QString folder_; // native separators
-    QProcess openvpn_;
+    testsupport::ServiceStandIn openvpn_;
     platform::fakes::FakeMessageBoxes boxes_;
     std::optional<platform::ScopedService<platform::MessageBoxes>> boxesInstalled_;
 };
@@ -255,12 +227,7 @@ void InFolderTest::initTestCase()
     // 连接已建立 in code page 936
     log.write("Wed Dec  9 08:09:12 2026 \xc1\xac\xbd\xd3\xd2\xd1\xbd\xa8\xc1\xa2\r\n");
     log.close();
-    // While a process of this name runs, WMI shows the VPN service running and the
-    // console's log timer ticks.
-    const QString service = path(QStringLiteral("openvpnserv.exe"));
-    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), service));
-    openvpn_.start(service, {QStringLiteral("--idle")});
-    QVERIFY(openvpn_.waitForStarted(10000));
+    QVERIFY(openvpn_.start(folder_));
 
     platform::installHostServices();
     platform::installGuiServices();
@@ -323,17 +290,13 @@ void InFolderTest::theMaintenanceWindowNamesTheFolder()
 
 void InFolderTest::cleanupTestCase()
 {
-    openvpn_.kill();
-    openvpn_.waitForFinished(10000);
+    openvpn_.stop();
 }
 
 int main(int argc, char** argv)
 {
-    // Stands in for the OpenVPN service program, found by its name.
-    if (argc == 2 && qstrcmp(argv[1], "--idle") == 0) {
-        QThread::sleep(120);
+    if (testsupport::idlesAsServiceStandIn(argc, argv))
         return 0;
-    }
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() == 3 && args[1] == QLatin1String("--in-folder")) {

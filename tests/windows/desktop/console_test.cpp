@@ -7,7 +7,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <filesystem>
 
 #include "console/form_zuye.h"
@@ -15,19 +14,9 @@
 #include "platform/gui/gui_services.h"
 #include "platform/host.h"
 #include "platform/paths.h"
+#include "support/windows_programs.h"
 
-namespace {
-
-// Holds the row's cells joined by tabs.
-QString row(const console::FlexGrid& grid, int r)
-{
-    QStringList cells;
-    for (int c = 0; c < grid.Cols(); ++c)
-        cells << grid.TextMatrix(r, c);
-    return cells.join(u'\t');
-}
-
-} // namespace
+using testsupport::row;
 
 class ConsoleTest : public QObject {
     Q_OBJECT
@@ -38,7 +27,7 @@ private slots:
 
 private:
     QTemporaryDir app_;
-    QProcess openvpn_;
+    testsupport::ServiceStandIn openvpn_;
 };
 
 void ConsoleTest::showsTheLogOfItsFolder()
@@ -50,18 +39,13 @@ void ConsoleTest::showsTheLogOfItsFolder()
               // 连接已建立 in code page 936
               "Wed Dec  9 08:09:12 2026 \xc1\xac\xbd\xd3\xd2\xd1\xbd\xa8\xc1\xa2\r\n");
     log.close();
-    // While a process of this name runs, WMI shows the VPN service running and the
-    // console's log timer ticks.
-    const QString service = app_.filePath(QStringLiteral("openvpnserv.exe"));
-    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), service));
-    openvpn_.setProcessEnvironment([] {
+    // The stand-in finds Qt's DLLs beside the test program.
+    QVERIFY(openvpn_.start(app_.path(), [] {
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("PATH"), QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + u';' +
                                                env.value(QStringLiteral("PATH")));
         return env;
-    }());
-    openvpn_.start(service, {QStringLiteral("--idle")});
-    QVERIFY(openvpn_.waitForStarted(10000));
+    }()));
 
     platform::installHostServices();
     platform::installGuiServices();
@@ -80,17 +64,13 @@ void ConsoleTest::showsTheLogOfItsFolder()
 
 void ConsoleTest::cleanupTestCase()
 {
-    openvpn_.kill();
-    openvpn_.waitForFinished(10000);
+    openvpn_.stop();
 }
 
 int main(int argc, char** argv)
 {
-    // Stands in for the OpenVPN service program, found by its name.
-    if (argc == 2 && qstrcmp(argv[1], "--idle") == 0) {
-        QThread::sleep(120);
+    if (testsupport::idlesAsServiceStandIn(argc, argv))
         return 0;
-    }
     QApplication app(argc, argv);
     ConsoleTest test;
     return QTest::qExec(&test, argc, argv);

@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include "support/windows_programs.h"
+
 namespace {
 
 const QString serviceKey = QStringLiteral("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\ip_update");
@@ -63,24 +65,7 @@ private:
 // that are.
 QStringList visibleWindows(const QProcess& p)
 {
-    struct Search {
-        DWORD pid;
-        QStringList titles;
-    } search{static_cast<DWORD>(p.processId()), {}};
-    ::EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(window, &owner);
-            if (owner == s.pid && ::IsWindowVisible(window)) {
-                wchar_t title[256];
-                const int n = ::GetWindowTextW(window, title, 256);
-                s.titles << QString::fromWCharArray(title, n) + (::IsZoomed(window) ? QStringLiteral(" (maximised)") : QString());
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.titles;
+    return testsupport::visibleWindows(p.processId(), testsupport::Maximised::Marked);
 }
 
 // Waits until the process shows a window of that title (and state); false when it does
